@@ -1,0 +1,23 @@
+# Thin wrapper over the CMake presets; CMake is the build.
+PRESET ?= release
+JOBS   ?= $(shell nproc)
+# CI builds with warnings as errors.
+ifneq ($(CI),)
+WERROR := -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+endif
+
+.PHONY: all build test run clean configure
+
+all: build
+
+configure:
+	cmake --preset $(PRESET) $(WERROR)
+
+build: configure
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+clean:
+	rm -rf build
