@@ -1,1 +1,220 @@
+#include "calc/UnitCalcModSin.h"
 
+#include <cmath>
+#include <new>
+
+#include "base/Exception.h"
+#include "numeric/MathError.h"
+#include "numeric/Ordered.h"
+#include "numeric/Primitives.h"
+
+namespace modsin {
+namespace {
+
+constexpr std::string_view kStatusMessages[] = {
+    "No error",                             // kNoError
+    "xright should be greater than xleft",  // kIntervalReversed
+    "a function should be raising one",     // kPhaseNotRising
+    "Too much InitNodes",                   // kTooManyInitNodes
+    "Function can not be continuous",       // kNotContinuous
+    "Too much nodes",                       // kTooManyNodes
+    "Dispose error",                        // kDisposeError
+    "Wrong number of nodes",                // kWrongNodeCount
+};
+
+// A job may ask for 101 seeds (indices k0 .. k0 + 100), and may hold 1999
+// nodes after a successful refinement: the 2000th stops it.
+constexpr std::int32_t kDefaultMaxInitNodes = 100;
+constexpr std::int32_t kDefaultMaxNodes = 2000;
+
+// The 32-bit seed index range, as bounds on the Extended quotient whose
+// ceiling (left end) or floor (right end) becomes the index.
+constexpr Extended kIndexMin = -2147483648.0L;
+constexpr Extended kIndexMax = 2147483647.0L;
+
+bool CeilingFitsIndex(Extended q) {
+  return q > kIndexMin - 1 && q <= kIndexMax;
+}
+bool FloorFitsIndex(Extended q) {
+  return q >= kIndexMin && q < kIndexMax + 1;
+}
+
+}  // namespace
+
+TCalcModSin::TCalcModSin(double xleft, double xright, double p, double dx, double dy)
+    : FMaxInitNodes(kDefaultMaxInitNodes), FMaxNodes(kDefaultMaxNodes) {
+  SetValues(xleft, xright, p, dx, dy);
+}
+
+TCalcModSin::~TCalcModSin() {
+  DisposeNodes();
+}
+
+void TCalcModSin::SetValues(double xleft, double xright, double p, double dx, double dy) {
+  // A NaN or an infinity in a parameter could only surface later, in some
+  // comparison or node value; refuse it while nothing has changed yet.
+  for (const double v : {xleft, xright, p, dx, dy})
+    if (!std::isfinite(v)) Raise<EInvalidOp>();
+  FExponent = p;
+  FDX = dx;
+  FDY = dy;
+  if (xright > xleft) {
+    FXLeft = xleft;
+    FXRight = xright;
+    SetError(kNoError);
+  } else {
+    FXLeft = 0.0;
+    FXRight = 1.0;
+    SetError(kIntervalReversed);
+  }
+}
+
+void TCalcModSin::GetError(std::int32_t& code, std::string& msg) const {
+  code = FErrorCode;
+  msg.assign(FErrorMsg);
+}
+
+void TCalcModSin::SetError(std::int32_t code) {
+  FErrorCode = code;
+  FErrorMsg = kStatusMessages[code];
+}
+
+void TCalcModSin::CalculateXY(std::int32_t& iNodes, TNode*& Nodes) {
+  iNodes = 0;
+  Nodes = nullptr;
+  DisposeNodes();
+  if (FErrorCode != kNoError) return;
+  CountInitNodes();
+  if (FErrorCode != kNoError) return;
+  BuildNodes();
+  if (FErrorCode != kNoError) return;
+  Nodes = FFirstNode;
+  iNodes = FNodeCount;
+}
+
+double TCalcModSin::Phase(double x, double p) {
+  return RoundToDouble(RealPower(x, p));
+}
+
+double TCalcModSin::CurveValue(double x) const {
+  return RoundToDouble(Sine(Phase(x, FExponent)));
+}
+
+TNode* TCalcModSin::NewNode(double x, double y, TNode* next) {
+  auto* node = new (std::nothrow) TNode{x, y, next};
+  if (node == nullptr) Raise<EOutOfMemory>();
+  return node;
+}
+
+void TCalcModSin::DisposeNodes() {
+  TNode* node = FFirstNode;
+  while (node != nullptr && FNodeCount > 0) {
+    TNode* next = node->next;
+    delete node;
+    --FNodeCount;
+    node = next;
+  }
+  // Nodes beyond the count stay allocated: the list cannot be trusted.
+  if (node != nullptr || FNodeCount != 0) SetError(kDisposeError);
+  FFirstNode = nullptr;
+}
+
+// The midpoint, the chord's value there and the curve value are rounded to
+// double, as a node stores them; the widths and gaps compared with FDX and FDY
+// are kept in Extended.
+void TCalcModSin::RefineInterval(TNode* a, TNode* b) {
+  if (FErrorCode == kNoError && FNodeCount < FMaxNodes) {
+    if (IsGreater(Extended{b->x} - a->x, FDX)) {
+      const double xm = RoundToDouble((Extended{a->x} + b->x) / 2);
+      const double ylin = RoundToDouble((Extended{a->y} + b->y) / 2);
+      const double ym = CurveValue(xm);
+      if (IsGreater(std::fabs(Extended{ym} - ylin), FDY)) {
+        // Linked and counted together, so that a raised failure leaves a list
+        // that DisposeNodes can release.
+        TNode* middle = NewNode(xm, ym, b);
+        a->next = middle;
+        ++FNodeCount;
+        RefineInterval(a, middle);
+        RefineInterval(middle, b);
+      }
+    } else if (IsGreater(std::fabs(Extended{b->y} - a->y), FDY)) {
+      // Too narrow to split, yet the curve jumps by more than the tolerance.
+      SetError(kNotContinuous);
+    }
+  }
+  if (FErrorCode == kNoError && FNodeCount >= FMaxNodes) SetError(kTooManyNodes);
+}
+
+double TCalcModSinXoverY::PhaseToX(double phase, double p) {
+  if (IsLess(phase, kSmallPhaseBound)) return 0.0;
+  const Extended logPhase = NaturalLog(phase);
+  if (p == 0) {
+    if (logPhase == 0) Raise<EInvalidOp>();
+    Raise<EZeroDivide>();
+  }
+  // e^(ln(phase) / p) through the general power: for the seeds of p = 2 this
+  // is the correctly rounded square root of phase.
+  return RoundToDouble(RealPower(Exponential(1), logPhase / p));
+}
+
+void TCalcModSinXoverY::CountInitNodes() {
+  if (FErrorCode != kNoError) return;
+  const double fl = Phase(FXLeft, FExponent);
+  const double fr = Phase(FXRight, FExponent);
+  if (!IsGreater(fr, fl)) {
+    FInitFirst = 0;
+    FInitLast = 0;
+    SetError(kPhaseNotRising);
+    return;
+  }
+  // The seeds sit where the phase is a whole multiple of pi/2: indices from
+  // ceil(2 fl / pi) to floor(2 fr / pi), the quotients kept in Extended.
+  const Extended left = Extended{fl} * 2 / kPi;
+  const Extended right = Extended{fr} * 2 / kPi;
+  FInitFirst = CeilingToInt(left);
+  FInitLast = FloorToInt(right);
+  // An index beyond 32 bits would wrap and place seeds far outside the
+  // interval, so such a range counts as too many seeds as well.
+  if (!CeilingFitsIndex(left) || !FloorFitsIndex(right) ||
+      std::int64_t{FInitLast} - FInitFirst > FMaxInitNodes)
+    SetError(kTooManyInitNodes);
+}
+
+void TCalcModSinXoverY::BuildNodes() {
+  if (FErrorCode != kNoError) return;
+  // The list is kept linked and counted at every step, so that a raised
+  // failure leaves it releasable.
+  const double yLeft = CurveValue(FXLeft);
+  FFirstNode = NewNode(FXLeft, yLeft, nullptr);
+  FNodeCount = 1;
+  const double yRight = CurveValue(FXRight);
+  FLastNode = NewNode(FXRight, yRight, nullptr);
+  FFirstNode->next = FLastNode;
+  FNodeCount = 2;
+
+  TNode* current = FFirstNode;
+  for (std::int64_t k = FInitFirst; k <= FInitLast; ++k) {
+    // k * pi first, then halved, rounded to double once.
+    const double x = PhaseToX(RoundToDouble(static_cast<Extended>(k) * kPi / 2), FExponent);
+    // Every negative phase maps to x = 0, and a negative p maps phases to
+    // positive x: such a seed would leave the list unordered or outside the
+    // interval. Equal x is kept (a seed on an end point, shared x = 0 seeds).
+    if (IsLess(x, current->x) || IsGreater(x, FXRight)) continue;
+    const double y = CurveValue(x);
+    TNode* seed = NewNode(x, y, FLastNode);
+    current->next = seed;
+    ++FNodeCount;
+    current = seed;
+  }
+
+  // Refine the seed intervals from left to right. The next node is read
+  // before each call, so the pass steps over the nodes that the call inserts.
+  current = FFirstNode;
+  for (std::int32_t intervals = FNodeCount - 1; intervals > 0; --intervals) {
+    TNode* next = current->next;
+    RefineInterval(current, next);
+    current = next;
+  }
+}
+
+}  // namespace modsin

@@ -9,7 +9,9 @@ void LoadX87ControlWord(std::uint16_t word) noexcept {
   asm volatile("fnclex\n\tfldcw %0" : : "m"(word));
 }
 
-void LoadSseControlWord(std::uint32_t word) noexcept { asm volatile("ldmxcsr %0" : : "m"(word)); }
+void LoadSseControlWord(std::uint32_t word) noexcept {
+  asm volatile("ldmxcsr %0" : : "m"(word));
+}
 
 }  // namespace
 

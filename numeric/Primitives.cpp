@@ -1,1 +1,160 @@
 #include "numeric/Primitives.h"
+
+#include <cmath>
+
+#include "numeric/MathError.h"
+#include "numeric/Ordered.h"
+
+namespace modsin {
+namespace {
+
+// log2(e) and ln(2), each rounded to the nearest Extended (what the x87
+// instructions fldl2e and fldln2 load under rounding to nearest).
+constexpr Extended kLog2E = 0xB8AA3B295C17F0BCp-63L;
+constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
+
+// 2^63: the first magnitude that no 64-bit signed integer reaches, and from
+// which on every Extended value is integral.
+constexpr Extended kTwoPow63 = 0x1p63L;
+
+// The steps below that are single x87 operations are written as such, so that
+// each rounds exactly once as the step says.
+
+// y * log2(x), rounded once.
+Extended MultiplyLog2(Extended y, Extended x) {
+  Extended result;
+  asm("fyl2x" : "=t"(result) : "0"(x), "u"(y) : "st(1)");
+  return result;
+}
+
+// 2^f - 1 for |f| <= 1, accurate near f = 0 where 2^f - 1 would cancel.
+Extended ExpTwoMinusOne(Extended f) {
+  Extended result;
+  asm("f2xm1" : "=t"(result) : "0"(f));
+  return result;
+}
+
+// x * 2^i for an integral i, exact unless the result leaves the normal range.
+Extended ScaleByPowerOfTwo(Extended x, Extended i) {
+  Extended result;
+  asm("fscale" : "=t"(result) : "0"(x), "u"(i));
+  return result;
+}
+
+// A value that a primitive would use must be a number and finite.
+void CheckOperand(Extended x) {
+  if (!std::isfinite(x)) [[unlikely]]
+    Raise<EInvalidOp>();
+}
+
+Extended CheckedProduct(Extended a, Extended b) {
+  const Extended product = a * b;
+  if (std::isinf(product)) [[unlikely]]
+    Raise<EOverflow>();
+  return product;
+}
+
+}  // namespace
+
+void RaiseUnordered() {
+  Raise<EInvalidOp>();
+}
+
+Extended RealPower(Extended base, Extended exponent) {
+  if (IsEqual(exponent, 0)) return 1;
+  if (IsEqual(base, 0) && IsGreater(exponent, 0)) return +0.0L;
+  if (FractionalPart(exponent) == 0 && std::fabs(exponent) <= kIntegerExponentLimit)
+    return IntegerPower(base, static_cast<std::int32_t>(TruncateToInt64(exponent)));
+  return Exponential(CheckedProduct(exponent, NaturalLog(base)));
+}
+
+Extended IntegerPower(Extended base, std::int32_t n) {
+  Extended result = 1;
+  if (n == 0) return result;
+  CheckOperand(base);
+  // |n| as an unsigned 32-bit value: -2147483648 gives 2147483648.
+  std::uint32_t m = n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
+  Extended power = base;
+  for (;;) {
+    const bool bit = (m & 1u) != 0;
+    m >>= 1;
+    if (bit) {
+      result = CheckedProduct(result, power);
+      if (m == 0) break;
+    }
+    power = CheckedProduct(power, power);
+  }
+  if (n < 0) {
+    if (result == 0) Raise<EZeroDivide>();
+    result = 1 / result;
+    if (std::isinf(result)) Raise<EOverflow>();
+  }
+  return result;
+}
+
+Extended Exponential(Extended x) {
+  CheckOperand(x);
+  // Step 1: the exponent to base 2. Only an x near the Extended limit takes t
+  // beyond the range, and then the result is far out of range as well.
+  const Extended t = x * kLog2E;
+  if (std::isinf(t)) {
+    if (x > 0) Raise<EOverflow>();
+    return 0;
+  }
+  // Step 2: split t into an integer (ties to even) and a part |f| <= 1/2.
+  const Extended i = std::rint(t);
+  const Extended f = t - i;
+  // Step 3: (1 + (2^f - 1)) scaled by 2^i.
+  const Extended result = ScaleByPowerOfTwo(1 + ExpTwoMinusOne(f), i);
+  if (std::isinf(result)) Raise<EOverflow>();
+  return result;
+}
+
+Extended NaturalLog(Extended x) {
+  if (IsEqual(x, 0)) Raise<EZeroDivide>();
+  if (x < 0) Raise<EInvalidOp>();
+  CheckOperand(x);
+  return MultiplyLog2(kLn2, x);
+}
+
+Extended Sine(Extended x) {
+  CheckOperand(x);
+  if (std::fabs(x) >= kTwoPow63) return +0.0L;
+  return std::sin(x);
+}
+
+std::int64_t TruncateToInt64(Extended x) {
+  if (!(x >= -kTwoPow63 && x < kTwoPow63)) Raise<EInvalidOp>();  // NaN included
+  return static_cast<std::int64_t>(x);
+}
+
+Extended FractionalPart(Extended x) {
+  CheckOperand(x);
+  return x - std::trunc(x);
+}
+
+std::int32_t CeilingToInt(Extended x) {
+  const std::int64_t whole = TruncateToInt64(x);
+  // The low 32 bits, read as signed (modular since C++20).
+  std::int32_t result = static_cast<std::int32_t>(static_cast<std::uint64_t>(whole));
+  if (FractionalPart(x) > 0)
+    result = static_cast<std::int32_t>(static_cast<std::uint32_t>(result) + 1u);
+  return result;
+}
+
+std::int32_t FloorToInt(Extended x) {
+  const std::int64_t whole = TruncateToInt64(x);
+  std::int32_t result = static_cast<std::int32_t>(static_cast<std::uint64_t>(whole));
+  if (FractionalPart(x) < 0)
+    result = static_cast<std::int32_t>(static_cast<std::uint32_t>(result) - 1u);
+  return result;
+}
+
+double RoundToDouble(Extended x) {
+  if (std::isnan(x)) Raise<EInvalidOp>();
+  const double result = static_cast<double>(x);
+  if (std::isinf(result)) Raise<EOverflow>();
+  return result;
+}
+
+}  // namespace modsin

@@ -1,1 +1,77 @@
-// placeholder
+// The numeric primitives under every node value: power, exponential,
+// logarithm, sine, and ceiling and floor to a 32-bit integer, all in Extended.
+//
+// Each primitive checks its operands and results instead of letting the
+// hardware trap: an invalid operation raises EInvalidOp, a division by zero
+// EZeroDivide and an overflow EOverflow, always before a NaN or an infinity
+// could be used or stored. A NaN or infinite operand that a primitive would
+// use is an invalid operation. Underflow is silent: results shrink gradually
+// to subnormal values or zero.
+#pragma once
+
+#include <cstdint>
+
+#include "numeric/Extended.h"
+
+namespace modsin {
+
+// pi rounded to the nearest Extended: exponent 0x4000, significand
+// 0xC90FDAA22168C235, about 5.0e-20 above pi.
+inline constexpr Extended kPi = 0xC90FDAA22168C235p-62L;
+
+// 1e-5 rounded to the nearest Extended (just below it): exponent 0x3FEE,
+// significand 0xA7C5AC471B478423. For a double d, d < kSmallPhaseBound decides
+// as d < 1e-5 would.
+inline constexpr Extended kSmallPhaseBound = 0xA7C5AC471B478423p-80L;
+
+// Largest |exponent| that RealPower serves by repeated multiplication.
+inline constexpr Extended kIntegerExponentLimit = 2147483647.0L;
+
+// base raised to exponent. Decided in this order:
+//   1. exponent = 0 (either sign):            1; base is not examined (0^0 = 1)
+//   2. base = 0 (either sign), exponent > 0:  +0
+//   3. exponent integral, |exponent| <= 2147483647: IntegerPower
+//   4. otherwise:                            Exponential(exponent * NaturalLog(base))
+// So a negative base needs an integral exponent within the limit (else
+// EInvalidOp from the logarithm), and a zero base with a negative exponent
+// raises EZeroDivide.
+Extended RealPower(Extended base, Extended exponent);
+
+// base raised to n by square-and-multiply from the lowest bit of |n|, every
+// product rounded to Extended. A negative n takes the reciprocal at the end, so
+// a positive power beyond the Extended range raises EOverflow and one that
+// underflows to zero raises EZeroDivide, even where base^n itself would fit.
+Extended IntegerPower(Extended base, std::int32_t n);
+
+// e raised to x: (1 + (2^f - 1)) * 2^i with i + f = x * log2(e), |f| <= 1/2.
+// Exponential(0) = 1 exactly; above about 11356.52 EOverflow; far below the
+// range 0 without failure.
+Extended Exponential(Extended x);
+
+// ln(2) * log2(x), formed in one step and rounded once. NaturalLog(1) = 0
+// exactly; x = +-0 raises EZeroDivide and x < 0 EInvalidOp.
+Extended NaturalLog(Extended x);
+
+// The sine of x (radians) with exact argument reduction. From |x| = 2^63 on no
+// reduction is attempted and the result is +0.
+Extended Sine(Extended x);
+
+// x rounded toward zero, whatever the environment's rounding; EInvalidOp
+// unless -2^63 <= x < 2^63.
+std::int64_t TruncateToInt64(Extended x);
+
+// x minus x rounded toward zero, exactly: +0 for an integral x (every x of
+// magnitude 2^63 or more), otherwise with the sign of x.
+Extended FractionalPart(Extended x);
+
+// The least integer not below x, and the greatest not above it. Exact when it
+// lies in the 32-bit range; otherwise, while -2^63 <= x < 2^63, reduced modulo
+// 2^32 into that range without failure; beyond, EInvalidOp.
+std::int32_t CeilingToInt(Extended x);
+std::int32_t FloorToInt(Extended x);
+
+// x rounded to the nearest double; EOverflow when its magnitude would exceed
+// the largest finite double. Too small a value becomes subnormal or zero.
+double RoundToDouble(Extended x);
+
+}  // namespace modsin

@@ -1,0 +1,333 @@
+#include "calc/UnitCalcModSin.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "numeric/MathError.h"
+#include "numeric/Primitives.h"
+
+namespace modsin {
+namespace {
+
+// Opens the protected state to the tests.
+class TProbe : public TCalcModSinXoverY {
+ public:
+  using TCalcModSin::FDX;
+  using TCalcModSin::FDY;
+  using TCalcModSin::FExponent;
+  using TCalcModSin::FFirstNode;
+  using TCalcModSin::FInitFirst;
+  using TCalcModSin::FInitLast;
+  using TCalcModSin::FNodeCount;
+  using TCalcModSin::FXLeft;
+  using TCalcModSin::FXRight;
+  using TCalcModSinXoverY::TCalcModSinXoverY;
+
+  std::int32_t Code() const {
+    std::int32_t code;
+    std::string msg;
+    GetError(code, msg);
+    return code;
+  }
+  std::string Message() const {
+    std::int32_t code;
+    std::string msg;
+    GetError(code, msg);
+    return msg;
+  }
+  std::vector<double> Xs() const {
+    std::vector<double> xs;
+    for (const TNode* n = FFirstNode; n != nullptr; n = n->next)
+      xs.push_back(n->x);
+    return xs;
+  }
+  void Dispose() { DisposeNodes(); }
+};
+
+struct Outcome {
+  std::int32_t code;
+  std::int32_t iNodes;
+  std::int32_t held;  // nodes the object holds afterwards
+  bool operator==(const Outcome&) const = default;
+};
+
+Outcome Calculate(TProbe& calc) {
+  std::int32_t iNodes = -1;
+  TNode* nodes = nullptr;
+  calc.CalculateXY(iNodes, nodes);
+  EXPECT_EQ(iNodes == 0, nodes == nullptr);
+  if (nodes != nullptr) {
+    EXPECT_EQ(calc.FFirstNode, nodes);
+  }
+  return {calc.Code(), iNodes, calc.FNodeCount};
+}
+
+constexpr double kDx = 0.003;  // the built-in jobs' tolerances
+constexpr double kDy = 0.005;
+
+TEST(TCalcModSin, CreateValidatesTheInterval) {
+  TProbe ok(0, 5, 2, kDx, kDy);
+  EXPECT_EQ(0, ok.Code());
+  EXPECT_EQ("No error", ok.Message());
+  EXPECT_EQ(0, ok.FNodeCount);
+  EXPECT_EQ(nullptr, ok.FFirstNode);
+
+  for (const double xright : {3.0, 2.0}) {
+    TProbe reversed(3, xright, 7, 0.1, 0.2);
+    EXPECT_EQ(1, reversed.Code());
+    EXPECT_EQ("xright should be greater than xleft", reversed.Message());
+    EXPECT_EQ(0.0, reversed.FXLeft);
+    EXPECT_EQ(1.0, reversed.FXRight);
+    EXPECT_EQ(7, reversed.FExponent);
+    EXPECT_EQ(0.1, reversed.FDX);
+    EXPECT_EQ(0.2, reversed.FDY);
+  }
+}
+
+TEST(TCalcModSin, FailedSetValuesKeepsTheListUntilTheNextCalculation) {
+  TProbe calc(0, 5, 2, kDx, kDy);
+  ASSERT_EQ(127, Calculate(calc).iNodes);
+  calc.SetValues(3, 3, 7, 0.1, 0.2);
+  EXPECT_EQ(1, calc.Code());
+  EXPECT_EQ(127, calc.FNodeCount);
+  EXPECT_EQ((Outcome{1, 0, 0}), Calculate(calc));
+  EXPECT_EQ(nullptr, calc.FFirstNode);
+}
+
+TEST(TCalcModSin, NonFiniteParametersAreRefusedBeforeAnythingChanges) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  TProbe calc(0, 5, 2, kDx, kDy);
+  for (int i = 0; i < 5; ++i) {
+    for (const double bad : {nan, inf, -inf}) {
+      double args[5] = {0, 10, 2, kDx, kDy};
+      args[i] = bad;
+      EXPECT_THROW(calc.SetValues(args[0], args[1], args[2], args[3], args[4]), EInvalidOp);
+      EXPECT_EQ(5, calc.FXRight);
+      EXPECT_EQ(kDx, calc.FDX);
+    }
+  }
+  EXPECT_THROW(TProbe(nan, 1, 2, kDx, kDy), EInvalidOp);
+}
+
+TEST(TCalcModSin, Status6GuardsTheCountInvariant) {
+  TProbe calc(0, 5, 2, kDx, kDy);
+  Calculate(calc);
+  calc.Dispose();  // a clean release keeps the code
+  EXPECT_EQ(0, calc.Code());
+  ASSERT_EQ(127, Calculate(calc).iNodes);
+  calc.FNodeCount = 200;  // more than the list holds
+  calc.Dispose();
+  EXPECT_EQ(6, calc.Code());
+  EXPECT_EQ("Dispose error", calc.Message());
+  EXPECT_EQ(nullptr, calc.FFirstNode);
+}
+
+struct JobCase {
+  double xleft, xright, p, dx, dy;
+  Outcome outcome;
+};
+
+TEST(CalculateXY, CountsAndStatuses) {
+  const JobCase cases[] = {
+      // The built-in jobs.
+      {0, 5, 2, kDx, kDy, {0, 127, 127}},
+      {0, 10, 2, kDx, kDy, {0, 463, 463}},
+      // No refinement: the seed list alone.
+      {0, 5, 2, kDx, 10, {0, 18, 18}},
+      {0, 10, 2, kDx, 10, {0, 66, 66}},
+      // Refinement limits.
+      {0, 5, 2, 0, 0, {5, 0, 2000}},
+      {0, 5, 2, 0, kDy, {0, 127, 127}},
+      {0, 12.5, 2, 0.001, 0.001, {5, 0, 2000}},
+      {0, 5, 2, kDx, 0.0001, {4, 0, 653}},
+      {0, 5, 2, 1, kDy, {4, 0, 19}},
+      // Seed ranges.
+      {1, 1.1, 2, kDx, kDy, {0, 2, 2}},
+      {0, 13, 2, kDx, kDy, {3, 0, 0}},
+      {0, 12.55, 2, kDx, kDy, {0, 715, 715}},
+      {0, 12.6, 2, kDx, kDy, {3, 0, 0}},
+      {10, 16, 2, kDx, kDy, {0, 696, 696}},
+      {1, 5, -1, kDx, kDy, {2, 0, 0}},
+      {1, 5, 0, kDx, kDy, {2, 0, 0}},
+      {-3, 5, 1, kDx, kDy, {0, 40, 40}},
+      {-2, 3, 3, kDx, kDy, {0, 197, 197}},
+      {-1, 3, 2, kDx, kDy, {0, 58, 58}},
+      // Indices beyond 32 bits are too many seeds, never wrapped seeds.
+      {0, 60000, 2, kDx, kDy, {3, 0, 0}},
+      {0, 100000, 2, kDx, kDy, {3, 0, 0}},
+      {100000, 100000.0001, 2, kDx, 10, {3, 0, 0}},
+      {-60000, 0, 1, kDx, kDy, {3, 0, 0}},
+      // Seeds that would land right of xright are not placed.
+      {-1.5, -1.4645918875615231, 3, kDx, kDy, {0, 2, 2}},
+  };
+  for (const JobCase& c : cases) {
+    TProbe calc(c.xleft, c.xright, c.p, c.dx, c.dy);
+    const Outcome got = Calculate(calc);
+    SCOPED_TRACE(testing::Message() << "[" << c.xleft << ", " << c.xright << "] p=" << c.p
+                                    << " dx=" << c.dx << " dy=" << c.dy);
+    EXPECT_EQ(c.outcome.code, got.code);
+    EXPECT_EQ(c.outcome.iNodes, got.iNodes);
+    EXPECT_EQ(c.outcome.held, got.held);
+    // Whatever the status, the held list is ordered, counted and inside the interval.
+    const std::vector<double> xs = calc.Xs();
+    EXPECT_EQ(got.held, static_cast<std::int32_t>(xs.size()));
+    for (std::size_t i = 1; i < xs.size(); ++i)
+      EXPECT_LE(xs[i - 1], xs[i]) << i;
+    if (!xs.empty()) {
+      EXPECT_EQ(c.xleft, xs.front());
+      for (const double x : xs)
+        EXPECT_LE(x, c.xright);
+    }
+  }
+}
+
+TEST(CalculateXY, JobOneNodes) {
+  TProbe calc(0, 5, 2, kDx, kDy);
+  ASSERT_EQ(127, Calculate(calc).iNodes);
+  const std::vector<double> xs = calc.Xs();
+  const std::vector<double> head = {0, 0, 0.078332133582218758, 0.15666426716443752,
+                                    0.23499640074665629};
+  const std::vector<double> tail = {4.9635161953473119, 4.981758097673656, 5};
+  EXPECT_EQ(head, std::vector<double>(xs.begin(), xs.begin() + 5));
+  EXPECT_EQ(tail, std::vector<double>(xs.end() - 3, xs.end()));
+  const TNode* last = calc.FFirstNode;
+  while (last->next != nullptr)
+    last = last->next;
+  EXPECT_EQ(-0.13235175009777303, last->y);  // sin 25
+}
+
+TEST(CalculateXY, JobsAgreeUpToTheLastSeedOfJobOne) {
+  TProbe one(0, 5, 2, kDx, kDy);
+  TProbe two(0, 10, 2, kDx, kDy);
+  Calculate(one);
+  Calculate(two);
+  const std::vector<double> a = one.Xs(), b = two.Xs();
+  ASSERT_EQ(463u, b.size());
+  EXPECT_EQ(std::vector<double>(a.begin(), a.begin() + 119),
+            std::vector<double>(b.begin(), b.begin() + 119));
+  EXPECT_EQ(4.8540647813892486, a[118]);
+}
+
+TEST(CalculateXY, RepeatedCallBuildsTheSameList) {
+  TProbe calc(0, 10, 2, kDx, kDy);
+  Calculate(calc);
+  const std::vector<double> first = calc.Xs();
+  EXPECT_EQ((Outcome{0, 463, 463}), Calculate(calc));
+  EXPECT_EQ(first, calc.Xs());
+}
+
+TEST(CalculateXY, AfterAFailureReleasesAndReturnsNothing) {
+  TProbe calc(0, 5, 2, kDx, 0.0001);
+  ASSERT_EQ(4, Calculate(calc).code);
+  EXPECT_EQ((Outcome{4, 0, 0}), Calculate(calc));
+  EXPECT_EQ(nullptr, calc.FFirstNode);
+  calc.SetValues(0, 5, 2, kDx, kDy);
+  EXPECT_EQ((Outcome{0, 127, 127}), Calculate(calc));
+}
+
+TEST(Seeds, IndexRanges) {
+  struct Case {
+    double xleft, xright, p;
+    std::int32_t first, last;
+  };
+  const Case cases[] = {
+      {0, 5, 2, 0, 15}, {0, 10, 2, 0, 63},    {-3, 5, 1, -1, 3}, {-2, 3, 3, -5, 17},
+      {-1, 3, 2, 1, 5}, {10, 16, 2, 64, 162}, {1, 1.1, 2, 1, 0}, {1, 5, -1, 0, 0},
+  };
+  for (const Case& c : cases) {
+    TProbe calc(c.xleft, c.xright, c.p, kDx, 10);
+    Calculate(calc);
+    EXPECT_EQ(c.first, calc.FInitFirst) << c.xleft << " " << c.xright;
+    EXPECT_EQ(c.last, calc.FInitLast) << c.xleft << " " << c.xright;
+  }
+}
+
+TEST(Seeds, JobOneSeedsAreCorrectlyRoundedRoots) {
+  TProbe calc(0, 5, 2, kDx, 10);
+  ASSERT_EQ(18, Calculate(calc).iNodes);
+  const std::vector<double> xs = calc.Xs();
+  EXPECT_EQ(1.2533141373155001, xs[2]);
+  EXPECT_EQ(1.7724538509055159, xs[3]);
+  EXPECT_EQ(2.1708037636748028, xs[4]);
+  EXPECT_EQ(4.8540647813892486, xs[16]);
+  int k = 0;
+  for (const TNode* n = calc.FFirstNode->next; n->next != nullptr; n = n->next, ++k) {
+    const double phase = static_cast<double>(k * kPi / 2);
+    EXPECT_EQ(std::sqrt(phase), n->x) << k;
+    if (k % 2 == 1) {
+      EXPECT_EQ(k % 4 == 1 ? 1.0 : -1.0, n->y) << k;
+    }
+    if (k >= 2 && k % 2 == 0) {
+      EXPECT_LT(std::fabs(n->y), 3e-14) << k;
+    }
+  }
+}
+
+TEST(Seeds, AllSeedsOfTheBuiltInJobsAreCorrectlyRoundedRoots) {
+  for (int k = 0; k <= 63; ++k) {
+    const double phase = static_cast<double>(k * kPi / 2);
+    EXPECT_EQ(k == 0 ? 0.0 : std::sqrt(phase), TCalcModSinXoverY::PhaseToX(phase, 2)) << k;
+  }
+}
+
+TEST(Seeds, ExtendedPiMattersForSomeIndices) {
+  for (const int k : {11, 15}) {
+    const double withExtendedPi = static_cast<double>(k * kPi / 2);
+    const double withDoublePi = k * 3.141592653589793 / 2;
+    EXPECT_NE(withExtendedPi, withDoublePi) << k;
+  }
+}
+
+TEST(Seeds, PhaseToX) {
+  EXPECT_EQ(0.0, TCalcModSinXoverY::PhaseToX(-1, 2));
+  EXPECT_EQ(0.0, TCalcModSinXoverY::PhaseToX(std::nextafter(1e-5, 0.0), 2));
+  EXPECT_NE(0.0, TCalcModSinXoverY::PhaseToX(1e-5, 2));
+  EXPECT_EQ(2.0, TCalcModSinXoverY::PhaseToX(8, 3));
+  EXPECT_THROW(TCalcModSinXoverY::PhaseToX(2, 0), EZeroDivide);
+  EXPECT_THROW(TCalcModSinXoverY::PhaseToX(std::numeric_limits<double>::quiet_NaN(), 2),
+               EInvalidOp);
+}
+
+TEST(Failures, RaisedAndTheStatusStays) {
+  struct Case {
+    double xleft, xright, p;
+    const char* kind;
+  };
+  const Case cases[] = {
+      {-1, 5, 0.5, "EInvalidOp"},   // logarithm of a negative phase base
+      {0, 5, -1, "EZeroDivide"},    // reciprocal of zero
+      {0, 5, -0.5, "EZeroDivide"},  // logarithm of zero
+      {0, 2e154, 2, "EOverflow"},   // x^2 beyond the double range
+      {0, 4e9, 2, "EInvalidOp"},    // seed index beyond 64 bits
+      {-1, 1, -1, "EZeroDivide"},   // the seed at x = 0
+  };
+  for (const Case& c : cases) {
+    TProbe calc(c.xleft, c.xright, c.p, kDx, kDy);
+    try {
+      Calculate(calc);
+      ADD_FAILURE() << "no failure for " << c.xleft << " " << c.xright << " " << c.p;
+    } catch (const EMathError& e) {
+      EXPECT_STREQ(c.kind, e.ClassName());
+    }
+    EXPECT_EQ(0, calc.Code());
+    // The list left behind is consistent and released by the next run.
+    EXPECT_EQ(static_cast<std::int32_t>(calc.Xs().size()), calc.FNodeCount);
+    calc.SetValues(0, 5, 2, kDx, kDy);
+    EXPECT_EQ((Outcome{0, 127, 127}), Calculate(calc));
+  }
+}
+
+TEST(Phase, RoundsToDouble) {
+  EXPECT_EQ(25, TCalcModSin::Phase(5, 2));
+  EXPECT_EQ(0, TCalcModSin::Phase(1e-200, 2));
+  EXPECT_THROW(TCalcModSin::Phase(1e155, 2), EOverflow);
+  EXPECT_THROW(TCalcModSin::Phase(1.3407807929942597e154, 2), EOverflow);
+  EXPECT_NO_THROW(TCalcModSin::Phase(1.3407807929942596e154, 2));
+}
+
+}  // namespace
+}  // namespace modsin

@@ -1,0 +1,105 @@
+// The curve tabulator. TCalcModSin holds a job's parameters, its node list and
+// a status register, and refines the list by bisection; TCalcModSinXoverY
+// seeds the list for y = sin(x^p) and writes it as a node table file.
+//
+// Failures of the tabulation itself are status codes (GetError), never
+// raised; a failure is sticky: every computing operation does nothing until
+// SetValues clears it. Raised failures are the floating-point ones of the
+// numeric primitives (EInvalidOp, EZeroDivide, EOverflow) and EOutOfMemory;
+// they leave the status register as it was and the node list consistent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "calc/UTypes.h"
+
+namespace modsin {
+
+class TCalcModSin {
+ public:
+  // Status codes; the message of each is fixed (GetError).
+  static constexpr std::int32_t kNoError = 0;
+  static constexpr std::int32_t kIntervalReversed = 1;
+  static constexpr std::int32_t kPhaseNotRising = 2;
+  static constexpr std::int32_t kTooManyInitNodes = 3;
+  static constexpr std::int32_t kNotContinuous = 4;
+  static constexpr std::int32_t kTooManyNodes = 5;
+  static constexpr std::int32_t kDisposeError = 6;
+  static constexpr std::int32_t kWrongNodeCount = 7;
+
+  // Sets the limits (100 seed index steps, 2000 nodes) and then the values as
+  // SetValues does: the status afterwards is 0 or 1.
+  TCalcModSin(double xleft, double xright, double p, double dx, double dy);
+  virtual ~TCalcModSin();
+  TCalcModSin(const TCalcModSin&) = delete;
+  TCalcModSin& operator=(const TCalcModSin&) = delete;
+
+  // Stores p, the x resolution dx and the y tolerance dy. With xright > xleft
+  // it stores the interval and sets status 0, the only way to clear a failure;
+  // otherwise the interval becomes [0, 1] with status 1. The node list is
+  // left alone. A NaN or an infinite argument raises EInvalidOp before
+  // anything is stored.
+  void SetValues(double xleft, double xright, double p, double dx, double dy);
+
+  void GetError(std::int32_t& code, std::string& msg) const;
+
+  // Releases the previous list, then (while the status is 0) seeds and refines
+  // a new one. On success iNodes is the node count and Nodes the first node
+  // (at xleft), valid for reading until the next CalculateXY or destruction;
+  // on any failure iNodes is 0 and Nodes nullptr, and GetError tells why.
+  void CalculateXY(std::int32_t& iNodes, TNode*& Nodes);
+
+  // x^p rounded to double.
+  static double Phase(double x, double p);
+
+ protected:
+  // Find the seed index range [FInitFirst, FInitLast] of the current job.
+  virtual void CountInitNodes() = 0;
+  // Lay out the seed nodes and refine every seed interval.
+  virtual void BuildNodes() = 0;
+
+  // Refines the interval between node a and its successor b by bisection,
+  // depth first, while the midpoint leaves the chord by more than FDY.
+  void RefineInterval(TNode* a, TNode* b);
+  // The curve value sin(x^p) at x, rounded to double.
+  double CurveValue(double x) const;
+  // A new node, or EOutOfMemory.
+  static TNode* NewNode(double x, double y, TNode* next);
+  // Releases the list while it agrees with FNodeCount; status 6 when not.
+  void DisposeNodes();
+  void SetError(std::int32_t code);
+
+  std::int32_t FInitFirst = 0;
+  std::int32_t FInitLast = 0;
+  double FXLeft = 0;
+  double FXRight = 0;
+  double FExponent = 0;
+  std::int32_t FErrorCode = 0;
+  std::string_view FErrorMsg;
+  TNode* FFirstNode = nullptr;
+  TNode* FLastNode = nullptr;
+  std::int32_t FNodeCount = 0;
+  std::int32_t FMaxInitNodes = 0;
+  double FDX = 0;
+  double FDY = 0;
+  std::int32_t FMaxNodes = 0;
+};
+
+class TCalcModSinXoverY : public TCalcModSin {
+ public:
+  using TCalcModSin::TCalcModSin;
+
+  // Writes the node list as a table file (an empty name: standard output).
+  void PrintToFile(const std::string& FileName);
+
+  // The x >= 0 with x^p = phase; 0 for a phase below 1e-5.
+  static double PhaseToX(double phase, double p);
+
+ protected:
+  void CountInitNodes() override;
+  void BuildNodes() override;
+};
+
+}  // namespace modsin
