@@ -1,0 +1,106 @@
+#include "app/FailureReport.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstddef>
+#include <new>
+
+#include "app/FixedText.h"
+#include "app/ModuleMap.h"
+#include "base/Exception.h"
+#include "numeric/FloatEnvironment.h"
+
+namespace modsin {
+namespace {
+
+constexpr int kStandardOutput = 1;
+// Digits of the code location's offset: a 32-bit offset in hexadecimal.
+constexpr int kOffsetDigits = 8;
+// The first line is 31 fixed bytes, the kind and a module name of at most 255
+// bytes; the longest message is a processor fault's that names a module
+// (under 400 bytes). 1 KiB leaves room for a long kind name; what does not fit
+// is cut, and the closing CR LF is written apart, so it is never lost.
+constexpr std::size_t kReportCapacity = 1024;
+
+std::atomic<TStandardOutputFlush> gFlush{nullptr};
+static_assert(std::atomic<TStandardOutputFlush>::is_always_lock_free,
+              "the hook is read inside signal handlers");
+volatile std::sig_atomic_t gReported = 0;
+
+void WriteAll(std::string_view bytes) noexcept {
+  while (!bytes.empty()) {
+    const ssize_t written = write(kStandardOutput, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+void FlushStandardOutput() noexcept {
+  const TStandardOutputFlush flush = gFlush.load();
+  if (flush == nullptr) return;
+  try {
+    flush();
+  } catch (...) {
+    // The report goes out whatever became of the text before it.
+  }
+}
+
+std::string_view BoundedText(const char* text, std::size_t limit) noexcept {
+  if (text == nullptr) return {};
+  std::size_t length = 0;
+  while (length < limit && text[length] != '\0')
+    ++length;
+  return {text, length};
+}
+
+}  // namespace
+
+void InitFailureReport() noexcept {
+  NoteLoadedModules();
+}
+
+void SetStandardOutputFlush(TStandardOutputFlush flush) noexcept {
+  gFlush.store(flush);
+}
+
+void ReportFailure(std::string_view kind, std::string_view message, const void* location) noexcept {
+  if (gReported != 0) return;
+  gReported = 1;
+  EstablishFloatEnvironment();
+  FlushStandardOutput();
+
+  const TCodeLocation where = LocateCode(location);
+  TFixedText<kReportCapacity> report;
+  report.Append("Exception ");
+  report.Append(kind);
+  report.Append(" in module ");
+  report.Append(where.FModule);
+  report.Append(" at ");
+  report.AppendHex(where.FOffset, kOffsetDigits);
+  report.Append(".\n");
+  report.Append(message);
+  if (!message.empty() && message.back() != '.') report.Append(".");
+  WriteAll(report.View());
+  WriteAll("\r\n");
+}
+
+void ReportCaughtFailure() noexcept {
+  try {
+    throw;
+  } catch (const Exception& failure) {
+    ReportFailure(failure.ClassName(), failure.what(), failure.Address());
+  } catch (const std::bad_alloc&) {
+    const EOutOfMemory failure;
+    ReportFailure(failure.ClassName(), failure.what(), nullptr);
+  } catch (const std::exception& failure) {
+    ReportFailure("Exception", BoundedText(failure.what(), Exception::kMaxMessage), nullptr);
+  } catch (...) {
+    ReportFailure("Exception", "Unknown exception", nullptr);
+  }
+}
+
+}  // namespace modsin

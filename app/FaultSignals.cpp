@@ -1,0 +1,74 @@
+#include "app/FaultSignals.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "app/FailureReport.h"
+#include "app/ProcessorFault.h"
+
+namespace modsin {
+namespace {
+
+constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE};
+
+// The handler's own stack. It must hold the kernel's signal frame with the
+// saved register state (a few KiB with AVX-512; the C library's SIGSTKSZ is
+// no longer a constant) plus the report and its 1 KiB buffers: 64 KiB holds
+// both many times over.
+constexpr std::size_t kAlternateStackSize = 64 * 1024;
+// 16 bytes: the stack alignment that the x86-64 calling convention requires.
+alignas(16) std::byte gAlternateStack[kAlternateStackSize];
+
+TStackBounds gMainStack{};
+volatile std::sig_atomic_t gHandlingFault = 0;
+
+void OnProcessorFault(int, siginfo_t* info, void* context) {
+  if (gHandlingFault != 0) _exit(kFailureExitCode);  // a fault while reporting one
+  gHandlingFault = 1;
+  const TProcessorFault fault =
+      DescribeProcessorFault(*info, *static_cast<const ucontext_t*>(context), gMainStack);
+  ReportFailure(fault.FKind, fault.FMessage.View(), fault.FLocation);
+  _exit(kFailureExitCode);
+}
+
+std::size_t StackLimit() noexcept {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+    return std::numeric_limits<std::size_t>::max();
+  }
+  return static_cast<std::size_t>(limit.rlim_cur);
+}
+
+}  // namespace
+
+[[gnu::noinline]] void InstallFaultSignals() noexcept {
+  gMainStack = {reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)), StackLimit()};
+
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+
+  stack_t alternate{};
+  alternate.ss_sp = gAlternateStack;
+  alternate.ss_size = sizeof gAlternateStack;
+  sigaltstack(&alternate, nullptr);
+
+  struct sigaction fault {};
+  fault.sa_sigaction = OnProcessorFault;
+  // A fault inside the handler must enter it again, to end the process with
+  // our exit code: left blocked, it would make the kernel kill the process.
+  fault.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
+  sigemptyset(&fault.sa_mask);
+  for (const int signal : kFaultSignals)
+    sigaction(signal, &fault, nullptr);
+}
+
+}  // namespace modsin

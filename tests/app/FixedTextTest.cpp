@@ -1,0 +1,21 @@
+#include "app/FixedText.h"
+
+#include <gtest/gtest.h>
+
+namespace modsin {
+namespace {
+
+// Whole-width and leading-zero hexadecimal show in every report test; these
+// are the cases the reports never reach.
+TEST(FixedText, KeepsTheLowDigitsAndCutsWhatDoesNotFit) {
+  TFixedText<12> text;
+  text.AppendHex(0x1234567'89ABCDEF, 8);
+  EXPECT_EQ("89ABCDEF", text.View());
+  text.Append("Exception");
+  EXPECT_EQ("89ABCDEFExce", text.View());
+  text.AppendHex(0xF);
+  EXPECT_EQ("89ABCDEFExce", text.View());
+}
+
+}  // namespace
+}  // namespace modsin
