@@ -19,5 +19,9 @@ build: configure
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
+# Runs the program in the current folder; it waits for Enter at the end.
+run: build
+	./build/$(PRESET)/app/modsin
+
 clean:
 	rm -rf build

@@ -125,8 +125,20 @@ constexpr TCase kCases[] = {
      "External exception 40002.\r\n"},
 };
 
+// The sanitizers' allocator cannot run with the address space capped, as the
+// probe's memory exhaustion needs; the end-to-end tests meet exhausted memory
+// through a failing allocator instead.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST(FailureReport, FollowsTheBufferedTextAndEndsWithExitCodeOne) {
   for (const TCase& c : kCases) {
+    if (kSanitized && std::string_view(c.FFailure) == "out-of-memory") continue;
     SCOPED_TRACE(c.FFailure);
     const TRun run = RunProbe(c.FFailure);
     const std::string expected = std::string(kLoadBase) + std::string(c.FReport);

@@ -16,8 +16,8 @@ namespace modsin {
 namespace {
 
 using testing::gScript;
-using testing::TScratchFolder;
 using testing::TScriptedSystemCalls;
+using testing::TTempFolder;
 using TSizes = std::vector<std::size_t>;
 
 std::string Contents(const std::string& path) {
@@ -42,7 +42,7 @@ TEST(Platform, MapsSystemErrorsOntoFailureNumbers) {
 }
 
 TEST(Platform, CreatesForWritingWithoutInheritanceAndWithTheUmask) {
-  TScratchFolder folder;
+  TTempFolder folder;
   const mode_t previous = ::umask(022);
   const TCreateResult created = CreateForWriting((folder / "a.dat").c_str());
   ::umask(previous);
@@ -55,7 +55,7 @@ TEST(Platform, CreatesForWritingWithoutInheritanceAndWithTheUmask) {
 }
 
 TEST(Platform, TellsTheFileType) {
-  TScratchFolder folder;
+  TTempFolder folder;
   const int file = ::open((folder / "f").c_str(), O_WRONLY | O_CREAT, 0600);
   const int terminalLike = ::open("/dev/null", O_WRONLY);
   int pipeEnds[2];
@@ -69,7 +69,7 @@ TEST(Platform, TellsTheFileType) {
 }
 
 TEST(Platform, WriteAllRepeatsInterruptedCallsAndContinuesShortWrites) {
-  TScratchFolder folder;
+  TTempFolder folder;
   const TCreateResult created = CreateForWriting((folder / "w").c_str());
   const std::string bytes(128, 'w');
   TScriptedSystemCalls calls;
@@ -82,7 +82,7 @@ TEST(Platform, WriteAllRepeatsInterruptedCallsAndContinuesShortWrites) {
 }
 
 TEST(Platform, WriteAllStopsAtAFailure) {
-  TScratchFolder folder;
+  TTempFolder folder;
   const TCreateResult created = CreateForWriting((folder / "w").c_str());
   TScriptedSystemCalls calls;
   gScript.FWriteErrors = {0, ENOSPC};

@@ -1,6 +1,6 @@
 // Test support for the text streams: system calls that record what the
 // platform layer asks of them and fail on cue, forwarding everything else to
-// the real calls; and a scratch folder.
+// the real calls.
 #pragma once
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
 #include "textio/Platform.h"
 
 namespace modsin::testing {
@@ -67,19 +68,6 @@ class TScriptedSystemCalls {
 
  private:
   TSystemCallsOverride FOverride;
-};
-
-class TScratchFolder {
- public:
-  TScratchFolder() {
-    std::string path = (std::filesystem::temp_directory_path() / "modsin-textio-XXXXXX").string();
-    FPath = ::mkdtemp(path.data());
-  }
-  ~TScratchFolder() { std::filesystem::remove_all(FPath); }
-  std::string operator/(const std::string& name) const { return (FPath / name).string(); }
-
- private:
-  std::filesystem::path FPath;
 };
 
 }  // namespace modsin::testing

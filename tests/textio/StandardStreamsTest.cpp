@@ -18,7 +18,7 @@
 namespace modsin {
 namespace {
 
-using testing::TScratchFolder;
+using testing::TTempFolder;
 using TMode = TTextStream::TMode;
 
 off_t SizeOf(int fd) {
@@ -111,7 +111,7 @@ TEST(StandardStreams, ClosedOutputDescriptorFailsToBind) {
 }
 
 TEST(StandardStreams, RedirectedOutputGets128BytesThenTheRestAtTheClose) {
-  TScratchFolder folder;
+  TTempFolder folder;
   EXPECT_EXIT(std::_Exit(RedirectedOutputReachesItsFileAtTheClose(folder / "out")),
               ::testing::ExitedWithCode(0), "");
 }

@@ -21,8 +21,8 @@ namespace modsin {
 namespace {
 
 using testing::gScript;
-using testing::TScratchFolder;
 using testing::TScriptedSystemCalls;
+using testing::TTempFolder;
 using TSizes = std::vector<std::size_t>;
 using TMode = TTextStream::TMode;
 
@@ -70,7 +70,7 @@ TEST(TextStream, FileGetsOneWritePerFullBufferAndOneAtTheClose) {
   };
   for (const TWritePattern& pattern : patterns) {
     SCOPED_TRACE(pattern.FLines);
-    TScratchFolder folder;
+    TTempFolder folder;
     TScriptedSystemCalls calls;
     {
       TTextStream stream(folder / "t.dat");
@@ -86,7 +86,7 @@ TEST(TextStream, FileGetsOneWritePerFullBufferAndOneAtTheClose) {
 }
 
 TEST(TextStream, NodeTableSizedOutputTakesCeilingOfSizeOver128Writes) {
-  TScratchFolder folder;
+  TTempFolder folder;
   TScriptedSystemCalls calls;
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
@@ -108,7 +108,7 @@ int Pending(int reader) {
 }
 
 TEST(TextStream, PipeSeesNothingUntilTheBufferFillsAndTheRestAtTheClose) {
-  TScratchFolder folder;
+  TTempFolder folder;
   ASSERT_EQ(0, ::mkfifo((folder / "fifo").c_str(), 0600));
   const int reader = ::open((folder / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
   TTextStream stream(folder / "fifo");
@@ -147,7 +147,7 @@ TEST(TextStream, CharacterDeviceGetsEveryLineAtItsEnd) {
 }
 
 TEST(TextStream, ExistingFileIsReplaced) {
-  TScratchFolder folder;
+  TTempFolder folder;
   std::ofstream(folder / "t.dat") << std::string(1000, 'o');
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
@@ -157,7 +157,7 @@ TEST(TextStream, ExistingFileIsReplaced) {
 }
 
 TEST(TextStream, FailedOpenLeavesTheStreamClosedAndTheFailurePending) {
-  TScratchFolder folder;
+  TTempFolder folder;
   ::mkdir((folder / "folder").c_str(), 0700);
   struct TCase {
     std::string FName;
@@ -180,7 +180,7 @@ TEST(TextStream, FailedOpenLeavesTheStreamClosedAndTheFailurePending) {
 }
 
 TEST(TextStream, HandleThatCannotBeExaminedIsClosedAndFailsTheOpen) {
-  TScratchFolder folder;
+  TTempFolder folder;
   TScriptedSystemCalls calls;
   gScript.FStatusErrors = {EBADF};
   TTextStream stream(folder / "t.dat");
@@ -191,7 +191,7 @@ TEST(TextStream, HandleThatCannotBeExaminedIsClosedAndFailsTheOpen) {
 }
 
 TEST(TextStream, FullDeviceFailsTheWriteOutAtTheLineEnd) {
-  TScratchFolder folder;
+  TTempFolder folder;
   std::filesystem::create_symlink("/dev/full", folder / "t.dat");
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
@@ -203,7 +203,7 @@ TEST(TextStream, FullDeviceFailsTheWriteOutAtTheLineEnd) {
 }
 
 TEST(TextStream, FailedCloseKeepsTheHandle) {
-  TScratchFolder folder;
+  TTempFolder folder;
   std::filesystem::create_symlink("/dev/full", folder / "t.dat");
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
@@ -216,7 +216,7 @@ TEST(TextStream, FailedCloseKeepsTheHandle) {
 }
 
 TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
-  TScratchFolder folder;
+  TTempFolder folder;
   TScriptedSystemCalls calls;
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
@@ -233,7 +233,7 @@ TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
 }
 
 TEST(TextStream, InterruptedAndShortWritesStillDeliverEveryByte) {
-  TScratchFolder folder;
+  TTempFolder folder;
   TScriptedSystemCalls calls;
   gScript.FWriteErrors = {EINTR};
   gScript.FMostPerWrite = 50;

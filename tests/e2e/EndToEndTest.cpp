@@ -1,0 +1,272 @@
+// The program as a user meets it: the built binary run in a fresh folder,
+// its transcript and tables held to the checked-in copies byte for byte, and
+// each way a run can fail met in a real process.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/support/ChildProcess.h"
+
+namespace modsin::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string kProgram = MODSIN_PROGRAM;
+const std::string kFaultProgram = MODSIN_FAULT_PROGRAM;
+const fs::path kGolden = MODSIN_GOLDEN;
+
+const std::string kTranscript =
+    "iNodes: 127\r\n"
+    "Error after PrintToFile --> 0, No error\r\n"
+    "Error after SetValues --> 0, No error\r\n"
+    "iNodes: 463\r\n"
+    "Error after PrintToFile --> 0, No error\r\n";
+const std::string kZeroLine = " 0.00000000000000E+0000\t 0.00000000000000E+0000\r\n";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// "Exception <kind> in module <name> at XXXXXXXX." LF "<message>" CR LF, with
+// the eight hexadecimal digits checked by form.
+void ExpectReport(const std::string& text, const std::string& kind, const std::string& module,
+                  const std::string& message) {
+  const std::regex report("Exception " + kind + " in module " + module + " at [0-9A-F]{8}\\.\n" +
+                          message + "\r\n");
+  EXPECT_TRUE(std::regex_match(text, report)) << text;
+}
+
+// What a run with standard input at its end leaves behind.
+struct TRun {
+  TExit FExit;
+  TTempFolder FFolder;
+  std::string Table(const std::string& name) const { return ReadFile(FFolder / name); }
+  bool Exists(const std::string& name) const { return fs::exists(FFolder / name); }
+};
+
+TEST(Golden, TranscriptIsTheFiveLines) {
+  EXPECT_EQ(kTranscript, ReadFile(kGolden / "transcript.txt"));
+  EXPECT_EQ(147u, kTranscript.size());
+}
+
+TEST(Golden, TablesHaveTheirFigures) {
+  struct Case {
+    const char* name;
+    std::size_t nodes, bytes;
+    const char* lastLine;
+  };
+  const Case cases[] = {
+      {"ModSinOutput.dat", 127, 6228, " 5.00000000000000E+0000\t-1.32351750097773E-0001"},
+      {"ModSinOutput2.dat", 463, 22692, " 1.00000000000000E+0001\t-5.06365641109759E-0001"},
+  };
+  for (const Case& c : cases) {
+    const std::string table = ReadFile(kGolden / c.name);
+    EXPECT_EQ(c.bytes, table.size()) << c.name;
+    EXPECT_EQ(5 + 49 * c.nodes, table.size()) << c.name;
+    const std::vector<std::string> lines = Lines(table);
+    ASSERT_EQ(c.nodes + 1, lines.size()) << c.name;
+    EXPECT_EQ("x\ty", lines.front());
+    EXPECT_EQ(kZeroLine, lines[1] + "\r\n");
+    EXPECT_EQ(c.lastLine, lines.back());
+    double previous = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      ASSERT_EQ(47u, lines[i].size()) << c.name << " line " << i;
+      const double x = std::stod(lines[i].substr(0, 23));
+      EXPECT_LE(previous, x) << c.name << " line " << i;
+      previous = x;
+    }
+  }
+  // The two jobs agree node for node up to the last seed of the first.
+  const std::vector<std::string> one = Lines(ReadFile(kGolden / "ModSinOutput.dat"));
+  const std::vector<std::string> two = Lines(ReadFile(kGolden / "ModSinOutput2.dat"));
+  EXPECT_TRUE(std::equal(one.begin(), one.begin() + 120, two.begin()));
+  EXPECT_EQ(" 4.85406478138925E+0000", one[119].substr(0, 23));
+}
+
+TEST(Run, NormalRunMatchesTheGoldenCopies) {
+  TRun run;
+  run.FExit = TChild({kProgram}, run.FFolder.Path(), TStream::Path("/dev/null")).Finish();
+  EXPECT_EQ(0, run.FExit.FCode);
+  EXPECT_EQ("", run.FExit.FErr);
+  EXPECT_EQ(ReadFile(kGolden / "transcript.txt"), run.FExit.FOut);
+  EXPECT_EQ(ReadFile(kGolden / "ModSinOutput.dat"), run.Table("ModSinOutput.dat"));
+  EXPECT_EQ(ReadFile(kGolden / "ModSinOutput2.dat"), run.Table("ModSinOutput2.dat"));
+}
+
+TEST(Run, ArgumentsAreIgnoredAndTablesReplaced) {
+  TRun run;
+  std::ofstream(run.FFolder / "ModSinOutput.dat") << std::string(10000, 'z');
+  run.FExit = TChild({kProgram, "--help", "x"}, run.FFolder.Path()).Finish();
+  EXPECT_EQ(0, run.FExit.FCode);
+  EXPECT_EQ(kTranscript, run.FExit.FOut);
+  EXPECT_EQ(ReadFile(kGolden / "ModSinOutput.dat"), run.Table("ModSinOutput.dat"));
+}
+
+TEST(Run, FinalReadEndsAtTheFirstLineEnd) {
+  for (const std::string input :
+       {"", "\n", "\r\n", "abc\rx\n", "\x1a", "\x1a\n", "typed\nmore\n"}) {
+    TTempFolder folder;
+    TChild child({kProgram}, folder.Path());
+    child.Write(input);
+    // The program must end on this input alone, without the end of input.
+    EXPECT_EQ(input.empty(), child.StillRunningAfter(input.empty() ? 300ms : 10s))
+        << ::testing::PrintToString(input);
+    const TExit exit = child.Finish();
+    EXPECT_EQ(0, exit.FCode);
+    EXPECT_EQ(kTranscript, exit.FOut);
+    EXPECT_EQ("", exit.FErr);
+  }
+}
+
+TEST(Run, CarriageReturnAloneDoesNotEndTheLine) {
+  TTempFolder folder;
+  TChild child({kProgram}, folder.Path());
+  child.Write("abc\rx");
+  EXPECT_TRUE(child.StillRunningAfter(300ms));
+  child.Write("\n");
+  EXPECT_FALSE(child.StillRunningAfter(10s));
+  EXPECT_EQ(0, child.Finish().FCode);
+}
+
+// Redirected to a file, the transcript leaves the buffer when it fills during
+// the fifth line, and the last 19 bytes only at exit, after the final read.
+TEST(Run, RedirectedTranscriptReachesTheFileIn128AndThen19Bytes) {
+  TTempFolder folder;
+  const fs::path out = folder / "transcript";
+  TChild child({kProgram}, folder.Path(), TStream::Pipe(), TStream::Path(out));
+  for (int i = 0; i < 500 && (!fs::exists(out) || fs::file_size(out) < 128); ++i)
+    ::usleep(10000);
+  EXPECT_TRUE(child.StillRunningAfter(200ms));  // waiting for Enter
+  EXPECT_EQ(128u, fs::file_size(out));
+  const TExit exit = child.Finish();
+  EXPECT_EQ(0, exit.FCode);
+  EXPECT_EQ(kTranscript, ReadFile(out));
+}
+
+TEST(Faults, StandardOutputClosed) {
+  TTempFolder folder;
+  TChild child({kProgram}, folder.Path(), TStream::Pipe(), TStream::Closed());
+  EXPECT_FALSE(child.StillRunningAfter(10s));  // no final read
+  const TExit exit = child.Finish();
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ("", exit.FErr);
+  EXPECT_FALSE(fs::exists(folder / "ModSinOutput.dat"));
+}
+
+TEST(Faults, StandardInputClosed) {
+  TTempFolder folder;
+  const TExit exit = TChild({kProgram}, folder.Path(), TStream::Closed()).Finish();
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ(kTranscript.substr(0, 128), exit.FOut.substr(0, 128));
+  ExpectReport(exit.FOut.substr(kTranscript.size()), "EInOutError", "modsin", "I/O error 104\\.");
+}
+
+TEST(Faults, StandardOutputOnDevFull) {
+  TTempFolder folder;
+  TChild child({kProgram}, folder.Path(), TStream::Pipe(), TStream::Path("/dev/full"));
+  EXPECT_FALSE(child.StillRunningAfter(10s));
+  const TExit exit = child.Finish();
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ("", exit.FErr);
+}
+
+TEST(Faults, StandardOutputPipeClosedByItsReader) {
+  TTempFolder folder;
+  TChild child({kProgram}, folder.Path());
+  child.CloseOutput();
+  EXPECT_FALSE(child.StillRunningAfter(10s));
+  const TExit exit = child.Finish();
+  EXPECT_EQ(0, exit.FSignal);
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ("", exit.FErr);
+}
+
+TEST(Faults, FailedFinalWriteOutEndsWithCodeOne) {
+  TTempFolder folder;
+  TChild child({kProgram}, folder.Path());
+  EXPECT_EQ(kTranscript.substr(0, 128), child.ReadOutput(128));
+  EXPECT_TRUE(child.StillRunningAfter(100ms));  // waiting for Enter
+  child.CloseOutput();
+  const TExit exit = child.Finish();
+  EXPECT_EQ(0, exit.FSignal);
+  EXPECT_EQ(1, exit.FCode);
+}
+
+TEST(Faults, FolderInPlaceOfTheFirstTable) {
+  TTempFolder folder;
+  fs::create_directory(folder / "ModSinOutput.dat");
+  const TExit exit = TChild({kProgram}, folder.Path()).Finish();
+  EXPECT_EQ(1, exit.FCode);
+  ASSERT_EQ(0u, exit.FOut.find("iNodes: 127\r\n"));
+  ExpectReport(exit.FOut.substr(13), "EInOutError", "modsin", "File access denied\\.");
+}
+
+TEST(Faults, SecondTableOnAFullDisk) {
+  TTempFolder folder;
+  fs::create_symlink("/dev/full", folder / "ModSinOutput2.dat");
+  const TExit exit = TChild({kProgram}, folder.Path()).Finish();
+  EXPECT_EQ(1, exit.FCode);
+  const std::string job1 = kTranscript.substr(0, kTranscript.find("Error after SetValues"));
+  const std::string before = job1 + "Error after SetValues --> 0, No error\r\niNodes: 463\r\n";
+  ASSERT_EQ(before, exit.FOut.substr(0, before.size()));
+  ExpectReport(exit.FOut.substr(before.size()), "EInOutError", "modsin", "Disk full\\.");
+  EXPECT_EQ(ReadFile(kGolden / "ModSinOutput.dat"), ReadFile(folder / "ModSinOutput.dat"));
+}
+
+// Permissions do not bite for root, so the run drops to the unprivileged
+// user "nobody" (65534), from a copy of the program that user may execute.
+TEST(Faults, FolderNotWritable) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to change to an unprivileged user";
+  TTempFolder folder;
+  fs::permissions(folder.Path(), fs::perms(0755));
+  fs::copy_file(kProgram, folder / "modsin");
+  fs::create_directory(folder / "work");
+  const std::string program = folder / "modsin";
+  const TExit exit =
+      TChild({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", program},
+             folder / "work")
+          .Finish();
+  EXPECT_EQ(1, exit.FCode);
+  ASSERT_EQ(0u, exit.FOut.find("iNodes: 127\r\n"));
+  ExpectReport(exit.FOut.substr(13), "EInOutError", "modsin", "File access denied\\.");
+  EXPECT_EQ("", exit.FErr);
+}
+
+TEST(Faults, ExhaustedAllocator) {
+  TTempFolder folder;
+  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
+                            {"MODSIN_FAIL_ALLOCATION=50"})
+                         .Finish();
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ("", exit.FErr);
+  ExpectReport(exit.FOut, "EOutOfMemory", "modsin_fault_injection", "Out of memory\\.");
+}
+
+TEST(Faults, ProcessorFault) {
+  TTempFolder folder;
+  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
+                            {"MODSIN_FAULT_ALLOCATION=50"})
+                         .Finish();
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ("", exit.FErr);
+  ExpectReport(exit.FOut, "EAccessViolation", "modsin_fault_injection",
+               "Access violation at address [0-9A-F]{16} in module 'modsin_fault_injection'\\. "
+               "Read of address 0000000000000010\\.");
+}
+
+}  // namespace
+}  // namespace modsin::testing
