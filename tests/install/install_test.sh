@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix and builds a consumer program
 # against it twice, once through find_package and once through pkg-config;
-# both builds must tabulate 127 nodes with status 0.
-#   install_test.sh BUILD_DIR CXX_COMPILER
+# both builds must tabulate 127 nodes with status 0. The consumer is compiled
+# with the build's own compiler flags, so that a library built with
+# instrumentation (sanitizers, coverage) still links.
+#   install_test.sh BUILD_DIR CXX_COMPILER [CXX_FLAGS]
 set -euo pipefail
 build=$1
 cxx=$2
+flags=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -31,7 +34,7 @@ stray=$(find "$prefix/include" -type f ! -name '*.h')
 
 # 1. find_package(ModSin) in a CMake project of its own.
 cmake -S "$here/consumer" -B "$work/cmake-build" -DCMAKE_CXX_COMPILER="$cxx" \
-  -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log" 2>&1 ||
+  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log" 2>&1 ||
   { cat "$work/configure.log"; fail "consumer configure (find_package)"; }
 cmake --build "$work/cmake-build" >"$work/build.log" 2>&1 ||
   { cat "$work/build.log"; fail "consumer build (find_package)"; }
@@ -49,8 +52,8 @@ grep -q 'ModSinConfig.cmake, version: 1.0.0' "$work/configure-2.log" ||
 # 2. pkg-config, with nothing but the compiler.
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 [ "$(pkg-config --modversion modsin)" = 1.0.0 ] || fail "pkg-config version"
-# shellcheck disable=SC2046 # the flags are meant to split into words
-"$cxx" -std=c++20 "$here/consumer/Consumer.cpp" $(pkg-config --cflags --libs modsin) \
+# shellcheck disable=SC2046,SC2086 # the flags are meant to split into words
+"$cxx" -std=c++20 $flags "$here/consumer/Consumer.cpp" $(pkg-config --cflags --libs modsin) \
   -o "$work/consumer-pc" || fail "consumer build (pkg-config)"
 got=$("$work/consumer-pc") || fail "consumer (pkg-config) printed: $got"
 [ "$got" = "$expected" ] || fail "consumer (pkg-config) printed: $got"
