@@ -6,7 +6,7 @@ ifneq ($(CI),)
 WERROR := -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 endif
 
-.PHONY: all build test run clean configure
+.PHONY: all build test run clean configure package plot
 
 all: build
 
@@ -19,9 +19,18 @@ build: configure
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
-# Runs the program in the current folder; it waits for Enter at the end.
+# The program, run in the current folder: it writes its two tables here and
+# waits for Enter.
 run: build
 	./build/$(PRESET)/app/modsin
+
+# The Debian package of the program and its man page, in build/$(PRESET).
+package: build
+	cd build/$(PRESET) && cpack
+
+# The picture of both tables in the README; needs gnuplot.
+plot: build
+	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
 
 clean:
 	rm -rf build

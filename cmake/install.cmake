@@ -1,0 +1,83 @@
+# What `cmake --install` puts under the prefix, and the Debian package built
+# from part of it.
+#
+#   component "program":      bin/modsin and its man page (the Debian package)
+#   component "development":  the core library, its headers under
+#                             include/modsin/ in the source tree's layout, the
+#                             CMake package ModSin (target ModSin::core) and
+#                             the pkg-config file modsin.pc
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(MODSIN_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/ModSin")
+# The headers include each other as "calc/...", "numeric/..." and so on, so
+# the folder that holds those subfolders is the one a consumer searches.
+set(MODSIN_INCLUDE_DIR "${CMAKE_INSTALL_INCLUDEDIR}/modsin")
+
+# The installed archive is libmodsin.a, linked as -lmodsin; the exported target
+# is ModSin::core, the same name the build tree uses.
+set_target_properties(modsin_core PROPERTIES OUTPUT_NAME modsin EXPORT_NAME core)
+target_include_directories(modsin_core PUBLIC $<INSTALL_INTERFACE:${MODSIN_INCLUDE_DIR}>)
+target_compile_features(modsin_core PUBLIC cxx_std_20)
+
+install(TARGETS modsin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+
+# Debian keeps its man pages compressed; gzip -n leaves out the time stamp so
+# that the same page always makes the same bytes.
+set(MODSIN_MAN_PAGE "${CMAKE_CURRENT_BINARY_DIR}/modsin.1.gz")
+add_custom_command(OUTPUT "${MODSIN_MAN_PAGE}"
+  COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGE}"
+  DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1"
+  COMMENT "Compressing the man page" VERBATIM)
+add_custom_target(modsin_man_page ALL DEPENDS "${MODSIN_MAN_PAGE}")
+install(FILES "${MODSIN_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
+
+install(TARGETS modsin_core EXPORT ModSinTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+foreach(dir base calc numeric textio)
+  install(DIRECTORY "${dir}/" DESTINATION "${MODSIN_INCLUDE_DIR}/${dir}"
+    COMPONENT development FILES_MATCHING PATTERN "*.h")
+endforeach()
+
+install(EXPORT ModSinTargets NAMESPACE ModSin:: DESTINATION "${MODSIN_CMAKE_DIR}"
+  COMPONENT development)
+configure_package_config_file(cmake/ModSinConfig.cmake.in
+  "${CMAKE_CURRENT_BINARY_DIR}/ModSinConfig.cmake" INSTALL_DESTINATION "${MODSIN_CMAKE_DIR}")
+# A consumer asking for 1.x gets any 1.y: the major number changes only when
+# the library's interface does.
+write_basic_package_version_file("${CMAKE_CURRENT_BINARY_DIR}/ModSinConfigVersion.cmake"
+  COMPATIBILITY SameMajorVersion)
+install(FILES "${CMAKE_CURRENT_BINARY_DIR}/ModSinConfig.cmake"
+  "${CMAKE_CURRENT_BINARY_DIR}/ModSinConfigVersion.cmake"
+  DESTINATION "${MODSIN_CMAKE_DIR}" COMPONENT development)
+
+# The prefix is found from where modsin.pc lies, so that an installation
+# still works after `cmake --install --prefix` or a move to another folder.
+file(RELATIVE_PATH MODSIN_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" MODSIN_PC_TO_PREFIX "${MODSIN_PC_TO_PREFIX}")
+configure_file(cmake/modsin.pc.in "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc" @ONLY)
+install(FILES "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc"
+  DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT development)
+
+# The Debian package: the program and its man page, nothing of the library.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME modsin)
+set(CPACK_PACKAGE_VENDOR "modsin")
+set(CPACK_PACKAGE_CONTACT "modsin developers <modsin@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tabulates y = sin(x^p) into node tables")
+set(CPACK_PACKAGE_DESCRIPTION
+  "modsin seeds nodes where x^p is a whole multiple of pi/2, bisects every\n\
+interval whose midpoint leaves the chord by more than a y tolerance, and\n\
+writes the nodes as tab-separated tables of 23-character number texts.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL program)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION math)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The program's library dependencies, as dpkg-shlibdeps reads them off the
+# binary.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)

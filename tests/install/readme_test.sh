@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The README's examples are the program's real ones: its transcript and table
+# lines are those of a normal run, its picture exists, and its C++ example is
+# the consumer program that the install test builds and runs.
+#   readme_test.sh SOURCE_DIR
+set -euo pipefail
+source=$1
+readme=$source/README.md
+golden=$source/tests/e2e/golden
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+{ tr -d '\r' <"$golden/transcript.txt"; head -n 5 "$golden/ModSinOutput.dat" | tr -d '\r'; } |
+  while IFS= read -r line; do
+    grep -qxF -- "$line" "$readme" || fail "the README lacks the line: $line"
+  done
+
+grep -o '](docs/[^)]*)' "$readme" | tr -d '()]' | while read -r picture; do
+  [ -f "$source/$picture" ] || fail "the README shows a missing file: $picture"
+done
+grep -q '](docs/modsin-tables.png)' "$readme" || fail "the README does not show the picture"
+
+# The example is the consumer without its opening comment.
+example=$(sed -n '/^```cpp$/,/^```$/p' "$readme" | sed '1d;$d')
+consumer=$(sed '/^\/\//d' "$source/tests/install/consumer/Consumer.cpp")
+[ "$example" = "$consumer" ] ||
+  { diff <(echo "$example") <(echo "$consumer") || true; fail "the README's C++ example is not the consumer"; }
+echo "the README's transcript, table, picture and C++ example are the real ones"
