@@ -35,7 +35,9 @@ static int WriteFullBuffers(int fd, const unsigned char* data, size_t size) {
   return 0;
 }
 
-static size_t FullBufferBytes(size_t size) { return size / kBufferSize * kBufferSize; }
+static size_t FullBufferBytes(size_t size) {
+  return size / kBufferSize * kBufferSize;
+}
 
 static int WriteTable(const char* name, const unsigned char* data, size_t size) {
   const int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kFileMode);
