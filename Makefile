@@ -6,7 +6,7 @@ ifneq ($(CI),)
 WERROR := -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 endif
 
-.PHONY: all build test run clean configure package plot
+.PHONY: all build test run clean configure package plot bench
 
 all: build
 
@@ -31,6 +31,14 @@ package: build
 # The picture of both tables in the README; needs gnuplot.
 plot: build
 	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
+
+# Benchmarks and the whole run against its floor; timings, so never in CI.
+bench:
+	cmake --preset bench $(WERROR)
+	cmake --build --preset bench -j $(JOBS)
+	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
+	  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
 
 clean:
 	rm -rf build

@@ -4,7 +4,6 @@
 #include "calc/NumberText.h"
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -115,6 +114,19 @@ inline std::uint64_t SignificandOf(Extended x) noexcept {
   return significand;
 }
 
+// The 15-bit biased exponent follows the significand; bias 16383.
+constexpr std::size_t kExtendedExponentOffset = 8;
+constexpr std::uint16_t kExtendedExponentMask = 0x7FFF;
+constexpr int kExtendedExponentBias = 16383;
+
+// 2^e <= x < 2^(e+1) for a normal x, read from its bits: what ilogb gives,
+// without a call into the maths library.
+inline int BinaryExponentOfExtended(Extended x) noexcept {
+  std::uint16_t field;
+  std::memcpy(&field, reinterpret_cast<const char*>(&x) + kExtendedExponentOffset, sizeof field);
+  return (field & kExtendedExponentMask) - kExtendedExponentBias;
+}
+
 constexpr std::uint64_t kTenTo18 = 1'000'000'000'000'000'000;
 constexpr std::uint32_t kTenTo8 = 100'000'000;
 // An 18-digit b keeps 15 digits: the last 3 are cut, half up on the first of
@@ -134,6 +146,26 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 
 inline void PutPair(char* out, std::uint32_t pair) noexcept {
   std::memcpy(out, &kDigitPairs[2 * pair], 2);
+}
+
+// The digits of n < 10^8 as four pairs, from a 32.32 fixed-point value of
+// n / 10^6 whose integer part is the first pair: each multiplication of the
+// fraction by 100 brings the next pair into the integer part. The multiplier is
+// ceil(2^57 / 10^6) (n times it stays below 2^64), shifted down by 25 to the
+// 2^32 scale; the 1 added makes up for the bits the shift drops, so that no
+// pair comes out one too low (checked for every n below 10^8).
+constexpr std::uint64_t kPairMultiplier = (std::uint64_t{1} << 57) / 1'000'000 + 1;
+constexpr int kPairShift = 25;
+constexpr int kFractionBits = 32;
+constexpr std::uint64_t kPairStep = 100;
+
+inline void PutEightDigits(char* out, std::uint32_t n) noexcept {
+  std::uint64_t fixed = ((n * kPairMultiplier) >> kPairShift) + 1;
+  PutPair(out, static_cast<std::uint32_t>(fixed >> kFractionBits));
+  for (int i = 1; i < 4; ++i) {
+    fixed = static_cast<std::uint32_t>(fixed) * kPairStep;
+    PutPair(out + 2 * i, static_cast<std::uint32_t>(fixed >> kFractionBits));
+  }
 }
 
 // A word for a value that is not finite, right-aligned.
@@ -193,7 +225,7 @@ TNumberText NumberText(double v) noexcept {
       exponent += k;
       m = ScaledByPowerOfTen(m, k);
       if (m >= kScaledLow && m < kScaledHigh) break;
-      e = std::ilogb(m);  // now and then one more step: 16 <= m < 21, or m < 1
+      e = BinaryExponentOfExtended(m);  // now and then one more step: 16 <= m < 21, or m < 1
     }
   }
 
@@ -220,20 +252,19 @@ TNumberText NumberText(double v) noexcept {
   exponent += wide ? 1 : 0;
 
   TNumberText text;
-  text[kSignPos] = negative ? '-' : ' ';
   // d1 ... d7 and d8 ... d15, each part small enough for 32-bit arithmetic.
   const auto upper = static_cast<std::uint32_t>(significand / kTenTo8);
   const auto lower = static_cast<std::uint32_t>(significand % kTenTo8);
-  text[kFirstDigitPos] = static_cast<char>('0' + upper / 1'000'000);
+  // upper has 7 digits, d1 ... d7. Written as 8 from the first digit's place,
+  // "0" d1 d2 ..., d2 ... d7 land where they belong; then d1 moves over the 0
+  // and the point takes its place.
+  text[kSignPos] = negative ? '-' : ' ';
+  PutEightDigits(text.data() + kFirstDigitPos, upper);
+  text[kFirstDigitPos] = text[kPointPos];
   text[kPointPos] = '.';
-  char* out = text.data() + kFractionPos;
-  PutPair(out, upper / 10'000 % 100);
-  PutPair(out + 2, upper / 100 % 100);
-  PutPair(out + 4, upper % 100);
-  PutPair(out + 6, lower / 1'000'000);
-  PutPair(out + 8, lower / 10'000 % 100);
-  PutPair(out + 10, lower / 100 % 100);
-  PutPair(out + 12, lower % 100);
+  // d8 ... d15 follow the 6 fraction digits of upper.
+  constexpr std::size_t kLowerPos = kFractionPos + 6;
+  PutEightDigits(text.data() + kLowerPos, lower);
   text[kExponentMarkPos] = 'E';
   text[kExponentSignPos] = exponent < 0 ? '-' : '+';
   const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);

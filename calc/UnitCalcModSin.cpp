@@ -154,7 +154,8 @@ double TCalcModSinXoverY::PhaseToX(double phase, double p) {
   }
   // e^(ln(phase) / p) through the general power: for the seeds of p = 2 this
   // is the correctly rounded square root of phase.
-  return RoundToDouble(RealPower(Exponential(1), logPhase / p));
+  // kEuler is Exponential(1), without computing it again for every seed.
+  return RoundToDouble(RealPower(kEuler, logPhase / p));
 }
 
 void TCalcModSinXoverY::CountInitNodes() {

@@ -19,6 +19,10 @@ namespace modsin {
 // 0xC90FDAA22168C235, about 5.0e-20 above pi.
 inline constexpr Extended kPi = 0xC90FDAA22168C235p-62L;
 
+// e rounded to the nearest Extended: exponent 0x4000, significand
+// 0xADF85458A2BB4A9B. Exponential(1) gives exactly this value.
+inline constexpr Extended kEuler = 0xADF85458A2BB4A9Bp-62L;
+
 // 1e-5 rounded to the nearest Extended (just below it): exponent 0x3FEE,
 // significand 0xA7C5AC471B478423. For a double d, d < kSmallPhaseBound decides
 // as d < 1e-5 would.

@@ -125,6 +125,20 @@ TEST(Exponential, Values) {
   EXPECT_INVALID_OP(Exponential(kNaN));
 }
 
+// The seeds take kEuler in place of Exponential(1); they must not differ by a bit.
+TEST(Exponential, OfOneIsTheEulerConstant) {
+  EXPECT_EQ(kEuler, Exponential(1));
+}
+
+// The integral-exponent path up to its limit on either side, and just past it.
+TEST(RealPower, IntegralExponentLimit) {
+  EXPECT_EQ(-0.125L, RealPower(-2, -3));
+  EXPECT_EQ(-1, RealPower(-1, kIntegerExponentLimit));
+  EXPECT_EQ(-1, RealPower(-1, -kIntegerExponentLimit));
+  EXPECT_INVALID_OP(RealPower(-1, kIntegerExponentLimit + 1));  // through the logarithm
+  EXPECT_EQ(0, RealPower(0, kInf));  // a zero base is decided before the exponent is checked
+}
+
 TEST(NaturalLog, Values) {
   EXPECT_TRUE(IsPositiveZero(NaturalLog(1)));
   EXPECT_NEAR(0.693147180559945309417L, NaturalLog(2), std::numeric_limits<Extended>::epsilon());
