@@ -9,6 +9,7 @@
 #include <string>
 
 #include "calc/UnitCalcModSin.h"
+#include "tests/calc/CalcProbe.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/textio/ScriptedSystemCalls.h"
 #include "textio/InOutError.h"
@@ -18,30 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
+using testing::TProbe;
 using testing::TTempFolder;
 
 const std::string kHeader = "x\ty\r\n";
 const std::string kZeroLine = " 0.00000000000000E+0000\t 0.00000000000000E+0000\r\n";
-
-class TProbe : public TCalcModSinXoverY {
- public:
-  using TCalcModSin::FErrorCode;
-  using TCalcModSin::FNodeCount;
-  using TCalcModSinXoverY::TCalcModSinXoverY;
-
-  std::int32_t Calculate() {
-    std::int32_t n;
-    TNode* nodes;
-    CalculateXY(n, nodes);
-    return n;
-  }
-  std::int32_t Code() const {
-    std::int32_t code;
-    std::string msg;
-    GetError(code, msg);
-    return code;
-  }
-};
 
 // The I/O failure that PrintToFile raises, as "<number> <message>".
 std::string Failure(TProbe& calc, const std::string& name) {
@@ -56,7 +38,7 @@ std::string Failure(TProbe& calc, const std::string& name) {
 TEST(PrintToFile, WritesHeaderAndOneLinePerNode) {
   TTempFolder folder;
   TProbe calc(0, 5, 2, 0.003, 10);
-  ASSERT_EQ(18, calc.Calculate());
+  ASSERT_EQ(18, calc.Tabulate());
   calc.PrintToFile(folder / "t.dat");
   const std::string table = ReadFile(folder / "t.dat");
   EXPECT_EQ(5u + 49 * 18, table.size());
@@ -82,7 +64,7 @@ TEST(PrintToFile, CountAndListDisagree) {
   for (const Case& c : cases) {
     TTempFolder folder;
     TProbe calc(0, 5, 2, 0.003, 10);
-    calc.Calculate();
+    calc.Tabulate();
     const std::int32_t real = calc.FNodeCount;
     calc.FNodeCount = c.count;
     calc.PrintToFile(folder / "t.dat");
@@ -99,7 +81,7 @@ TEST(PrintToFile, CountAndListDisagree) {
 TEST(PrintToFile, FailedJobTouchesNoFile) {
   TTempFolder folder;
   TProbe calc(0, 12.5, 2, 0.001, 0.001);
-  ASSERT_EQ(0, calc.Calculate());
+  ASSERT_EQ(0, calc.Tabulate());
   ASSERT_EQ(5, calc.Code());
   calc.PrintToFile(folder / "new.dat");
   EXPECT_FALSE(fs::exists(folder / "new.dat"));
@@ -123,7 +105,7 @@ TEST(PrintToFile, RaisesWhenTheFileCannotBeWritten) {
   fs::create_directory(folder / "folder.dat");
   fs::create_symlink("/dev/full", folder / "full.dat");
   TProbe calc(0, 5, 2, 0.003, 0.005);
-  calc.Calculate();
+  calc.Tabulate();
   EXPECT_EQ("2 File not found", Failure(calc, folder / "missing/t.dat"));
   EXPECT_EQ("5 File access denied", Failure(calc, folder / "folder.dat"));
   EXPECT_EQ("101 Disk full", Failure(calc, folder / "full.dat"));
@@ -142,7 +124,7 @@ TEST(PrintToFile, ReachesTheFileInWholeBuffers) {
   for (const Case& c : cases) {
     TTempFolder folder;
     TProbe calc(0, c.xright, 2, 0.003, 0.005);
-    calc.Calculate();
+    calc.Tabulate();
     testing::TScriptedSystemCalls scripted;
     calc.PrintToFile(folder / "t.dat");
     const std::vector<std::size_t>& sizes = testing::gScript.FWriteSizes;
@@ -163,7 +145,7 @@ TEST(PrintToFile, EmptyNameWritesToStandardOutput) {
   ::dup2(file, 1);
   ::close(file);
   TProbe calc(0, 5, 2, 0.003, 10);
-  calc.Calculate();
+  calc.Tabulate();
   calc.PrintToFile("");
   const bool stillOpen = ::fcntl(1, F_GETFD) != -1;
   ::dup2(saved, 1);

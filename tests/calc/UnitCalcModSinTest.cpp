@@ -1,5 +1,7 @@
 #include "calc/UnitCalcModSin.h"
 
+#include "tests/calc/CalcProbe.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,40 +14,7 @@
 namespace modsin {
 namespace {
 
-// Opens the protected state to the tests.
-class TProbe : public TCalcModSinXoverY {
- public:
-  using TCalcModSin::FDX;
-  using TCalcModSin::FDY;
-  using TCalcModSin::FExponent;
-  using TCalcModSin::FFirstNode;
-  using TCalcModSin::FInitFirst;
-  using TCalcModSin::FInitLast;
-  using TCalcModSin::FNodeCount;
-  using TCalcModSin::FXLeft;
-  using TCalcModSin::FXRight;
-  using TCalcModSinXoverY::TCalcModSinXoverY;
-
-  std::int32_t Code() const {
-    std::int32_t code;
-    std::string msg;
-    GetError(code, msg);
-    return code;
-  }
-  std::string Message() const {
-    std::int32_t code;
-    std::string msg;
-    GetError(code, msg);
-    return msg;
-  }
-  std::vector<double> Xs() const {
-    std::vector<double> xs;
-    for (const TNode* n = FFirstNode; n != nullptr; n = n->next)
-      xs.push_back(n->x);
-    return xs;
-  }
-  void Dispose() { DisposeNodes(); }
-};
+using testing::TProbe;
 
 struct Outcome {
   std::int32_t code;
@@ -167,8 +136,8 @@ TEST(CalculateXY, CountsAndStatuses) {
   for (const JobCase& c : cases) {
     TProbe calc(c.xleft, c.xright, c.p, c.dx, c.dy);
     const Outcome got = Calculate(calc);
-    SCOPED_TRACE(testing::Message() << "[" << c.xleft << ", " << c.xright << "] p=" << c.p
-                                    << " dx=" << c.dx << " dy=" << c.dy);
+    SCOPED_TRACE(::testing::Message() << "[" << c.xleft << ", " << c.xright << "] p=" << c.p
+                                      << " dx=" << c.dx << " dy=" << c.dy);
     EXPECT_EQ(c.outcome.code, got.code);
     EXPECT_EQ(c.outcome.iNodes, got.iNodes);
     EXPECT_EQ(c.outcome.held, got.held);
