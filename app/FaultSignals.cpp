@@ -12,6 +12,7 @@
 
 #include "app/FailureReport.h"
 #include "app/ProcessorFault.h"
+#include "textio/Platform.h"
 
 namespace modsin {
 namespace {
@@ -51,10 +52,7 @@ std::size_t StackLimit() noexcept {
 [[gnu::noinline]] void InstallFaultSignals() noexcept {
   gMainStack = {reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)), StackLimit()};
 
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  sigaction(SIGPIPE, &ignore, nullptr);
+  IgnoreBrokenPipeSignal();
 
   stack_t alternate{};
   alternate.ss_sp = gAlternateStack;
