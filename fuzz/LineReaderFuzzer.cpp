@@ -40,8 +40,7 @@ ssize_t ServeRead(int fd, void* data, std::size_t size) {
   Require(size <= TTextStream::kBufferSize, "a read asks for at most a buffer");
   Require(target >= gInput.FStreamBegin && target + size <= gInput.FStreamEnd,
           "a read lands inside the stream");
-  const std::size_t count =
-      std::min({size, gInput.FMostPerRead, gInput.FSize - gInput.FServed});
+  const std::size_t count = std::min({size, gInput.FMostPerRead, gInput.FSize - gInput.FServed});
   std::memcpy(data, gInput.FBytes + gInput.FServed, count);
   gInput.FServed += count;
   return static_cast<ssize_t>(count);

@@ -60,8 +60,8 @@ inline std::string LayoutFault(const std::string& text, double v) {
 constexpr std::uint64_t kLeadingWeight = 100'000'000'000'000;
 
 inline TDecimal ReadOwn(const std::string& text) {
-  const std::uint64_t digits = ReadDigits(&text[1], 1) * kLeadingWeight +
-                               ReadDigits(&text[kFractionAt], kFractionDigits);
+  const std::uint64_t digits =
+      ReadDigits(&text[1], 1) * kLeadingWeight + ReadDigits(&text[kFractionAt], kFractionDigits);
   const int magnitude = static_cast<int>(ReadDigits(&text[kExponentAt], kExponentDigits));
   return {digits, text[kExponentSignAt] == '-' ? -magnitude : magnitude};
 }
