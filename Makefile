@@ -6,7 +6,7 @@ ifneq ($(CI),)
 WERROR := -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 endif
 
-.PHONY: all build test run clean configure package plot bench
+.PHONY: all build test run clean configure package plot bench coverage fuzz tidy format
 
 all: build
 
@@ -39,6 +39,42 @@ bench:
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
 	  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
+
+# Every test with line and branch coverage, reported per folder by gcovr
+# (Debian's package: sudo apt-get install gcovr).
+COVERED := base numeric textio calc app
+coverage:
+	@command -v gcovr >/dev/null || { echo "make coverage needs gcovr: sudo apt-get install gcovr"; exit 1; }
+	cmake --preset coverage $(WERROR)
+	find build/coverage -name '*.gcda' -delete
+	cmake --build --preset coverage -j $(JOBS)
+	ctest --preset coverage -j $(JOBS)
+	@for d in $(COVERED); do echo "== $$d/"; \
+	  gcovr -r . --object-directory build/coverage --filter "$$d/" --gcov-exclude ".*CompilerId.*" --exclude-unreachable-branches \
+	    --exclude-throw-branches -s -o /dev/null \
+	    build/coverage | grep -E '^(lines|branches):'; done
+	gcovr -r . --object-directory build/coverage --gcov-exclude ".*CompilerId.*" $(foreach d,$(COVERED),--filter $(d)/) \
+	  --exclude-unreachable-branches --exclude-throw-branches -s -o build/coverage/coverage.txt \
+	  build/coverage
+	@echo "uncovered lines: build/coverage/coverage.txt"
+
+# The fuzz targets (clang++ 14 with libFuzzer), each for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz:
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	fuzz/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+# clang-tidy (checks in .clang-tidy) over the product sources, on the clang
+# preset's compile commands.
+tidy:
+	cmake --preset clang $(WERROR) >/dev/null
+	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' | \
+	  xargs -n 1 -P $(JOBS) clang-tidy-14 -p build/clang --quiet
+
+# clang-format 14 over every tracked C and C++ source, in place.
+format:
+	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format-14 -i
 
 clean:
 	rm -rf build

@@ -23,14 +23,14 @@ constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE};
 // saved register state (a few KiB with AVX-512; the C library's SIGSTKSZ is
 // no longer a constant) plus the report and its 1 KiB buffers: 64 KiB holds
 // both many times over.
-constexpr std::size_t kAlternateStackSize = 64 * 1024;
+constexpr std::size_t kAlternateStackSize = std::size_t{64} * 1024;
 // 16 bytes: the stack alignment that the x86-64 calling convention requires.
 alignas(16) std::byte gAlternateStack[kAlternateStackSize];
 
 TStackBounds gMainStack{};
 volatile std::sig_atomic_t gHandlingFault = 0;
 
-void OnProcessorFault(int, siginfo_t* info, void* context) {
+void OnProcessorFault(int /*signal*/, siginfo_t* info, void* context) {
   if (gHandlingFault != 0) _exit(kFailureExitCode);  // a fault while reporting one
   gHandlingFault = 1;
   const TProcessorFault fault =

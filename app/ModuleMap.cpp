@@ -50,7 +50,7 @@ void SetExecutableName(TModule& module) noexcept {
   SetName(module, length > 0 ? std::string_view(path, static_cast<std::size_t>(length)) : "");
 }
 
-int NoteModule(dl_phdr_info* info, std::size_t, void*) noexcept {
+int NoteModule(dl_phdr_info* info, std::size_t /*size*/, void* /*data*/) noexcept {
   if (gModuleCount == kMaxModules) return 1;
   std::uintptr_t lowest = std::numeric_limits<std::uintptr_t>::max();
   std::uintptr_t highest = 0;

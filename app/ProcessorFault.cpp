@@ -15,7 +15,7 @@ constexpr greg_t kPageFaultWriteBit = 0x2;
 // off the stack: a push or call touches 8 bytes below it, a stack probe one
 // page (4 KiB) below, the 128-byte red zone lies below it too, and a new frame
 // is touched above it. 64 KiB covers all of these with room to spare.
-constexpr std::uintptr_t kStackReach = 64 * 1024;
+constexpr std::uintptr_t kStackReach = std::uintptr_t{64} * 1024;
 // The external exception code: signal number in the high 16 bits, si_code in
 // the low 16.
 constexpr int kSignalShift = 16;

@@ -137,7 +137,7 @@ constexpr std::uint64_t kHalfCut = 500;
 // "00" "01" ... "99": two digits per lookup.
 constexpr std::array<char, 200> kDigitPairs = [] {
   std::array<char, 200> pairs{};
-  for (int i = 0; i < 100; ++i) {
+  for (std::size_t i = 0; i < 100; ++i) {
     pairs[2 * i] = static_cast<char>('0' + i / 10);
     pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
   }
@@ -145,7 +145,7 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 }();
 
 inline void PutPair(char* out, std::uint32_t pair) noexcept {
-  std::memcpy(out, &kDigitPairs[2 * pair], 2);
+  std::memcpy(out, &kDigitPairs[std::size_t{2} * pair], 2);
 }
 
 // The digits of n < 10^8 as four pairs, from a 32.32 fixed-point value of
@@ -162,7 +162,7 @@ constexpr std::uint64_t kPairStep = 100;
 inline void PutEightDigits(char* out, std::uint32_t n) noexcept {
   std::uint64_t fixed = ((n * kPairMultiplier) >> kPairShift) + 1;
   PutPair(out, static_cast<std::uint32_t>(fixed >> kFractionBits));
-  for (int i = 1; i < 4; ++i) {
+  for (std::size_t i = 1; i < 4; ++i) {
     fixed = static_cast<std::uint32_t>(fixed) * kPairStep;
     PutPair(out + 2 * i, static_cast<std::uint32_t>(fixed >> kFractionBits));
   }
@@ -184,7 +184,7 @@ inline int FloorLog10OfTwoTo(int e) noexcept {
 inline int BinaryExponentOfDouble(std::uint64_t bits) noexcept {
   const int field = static_cast<int>((bits >> kDoubleFractionBits) & kDoubleExponentMask);
   if (field != 0) return field - kDoubleExponentBias;
-  return kDoubleLeastBitExponent + std::bit_width(bits & kDoubleFractionMask) - 1;
+  return kDoubleLeastBitExponent + static_cast<int>(std::bit_width(bits & kDoubleFractionMask)) - 1;
 }
 
 // m / 10^k for k > 0, m * 10^-k for k < 0: first by 10^(j mod 32), then by

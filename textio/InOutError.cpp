@@ -43,7 +43,7 @@ std::string_view MessageFor(std::int32_t failureNumber, TMessageText&& text) noe
   char* const digits = text.FText + kGenericPrefix.copy(text.FText, kGenericPrefix.size());
   const std::to_chars_result end =
       std::to_chars(digits, text.FText + sizeof text.FText, failureNumber);
-  return std::string_view(text.FText, static_cast<std::size_t>(end.ptr - text.FText));
+  return {text.FText, static_cast<std::size_t>(end.ptr - text.FText)};
 }
 
 }  // namespace

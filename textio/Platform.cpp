@@ -148,7 +148,8 @@ void ParkClosedStandardHandles() noexcept {
 }
 
 void IgnoreBrokenPipeSignal() noexcept {
-  ::signal(SIGPIPE, SIG_IGN);
+  // Ignoring a signal that exists cannot fail.
+  static_cast<void>(::signal(SIGPIPE, SIG_IGN));
 }
 
 }  // namespace modsin

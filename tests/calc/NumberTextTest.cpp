@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "tests/support/NumberTextCheck.h"
+
 namespace modsin {
 namespace {
 
@@ -122,76 +124,12 @@ TEST(NumberTextPowersOfTen, AreTheNearestExtended) {
   }
 }
 
-// A text and its reading: 15 significant digits and a decimal exponent.
-struct TDecimal {
-  std::uint64_t FDigits;
-  int FExponent;
-  bool operator==(const TDecimal&) const = default;
-};
-
-std::uint64_t ReadDigits(const char* text, int count) {
-  std::uint64_t digits = 0;
-  for (int i = 0; i < count; ++i)
-    digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
-  return digits;
-}
-
-// The layout: sign, digit, '.', 14 digits, 'E', exponent sign, 4 digits.
-testing::AssertionResult HasLayout(const std::string& text, double v) {
-  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  bool good = text.size() == kNumberTextWidth && text[0] == (std::signbit(v) ? '-' : ' ') &&
-              isDigit(text[1]) && text[2] == '.' && text[17] == 'E' &&
-              (text[18] == '+' || text[18] == '-');
-  for (std::size_t i : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 19, 20, 21, 22}) {
-    good = good && isDigit(text[i]);
-  }
-  if (good) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "bad layout \"" << text << "\"";
-}
-
-// 10^14: the weight of the first of 15 significant digits.
-constexpr std::uint64_t kLeadingWeight = 100'000'000'000'000;
-
-TDecimal ReadOwn(const std::string& text) {
-  const std::uint64_t digits = ReadDigits(&text[1], 1) * kLeadingWeight + ReadDigits(&text[3], 14);
-  const int magnitude = static_cast<int>(ReadDigits(&text[19], 4));
-  return {digits, text[18] == '-' ? -magnitude : magnitude};
-}
-
-// Reads glibc's "d.ddd...E+xx" with 1 + fractionDigits significant digits.
-TDecimal ReadPrintf(const char* text, int fractionDigits) {
-  const std::uint64_t digits = ReadDigits(text, 1) * kLeadingWeight + ReadDigits(text + 2, 14);
-  return {digits, std::atoi(text + 2 + fractionDigits + 1)};
-}
-
-// The text reads as v correctly rounded to 15 digits (glibc's printf is exact),
-// except that within a thousandth of a unit in the 15th digit of a halfway
-// point either neighbour may come out: there the conversion rounds twice.
-testing::AssertionResult RoundsCorrectly(double v) {
-  const std::string text = Text(v);
-  if (auto layout = HasLayout(text, v); !layout) return layout << " for " << v;
-  const TDecimal own = ReadOwn(text);
-
-  constexpr int kShortFraction = 14;
-  char shortText[40];
-  std::snprintf(shortText, sizeof shortText, "%.14E", std::fabs(v));
-  const TDecimal rounded = ReadPrintf(shortText, kShortFraction);
-  if (own == rounded) return testing::AssertionSuccess();
-
-  // 30 digits beyond the first: the 16th to 21st decide how near halfway.
-  constexpr int kLongFraction = 30;
-  constexpr std::uint64_t kHalfway = 500'000;  // digits 16 ... 21
-  constexpr std::uint64_t kNear = 1'000;       // a thousandth of a unit in the 15th
-  char longText[64];
-  std::snprintf(longText, sizeof longText, "%.30E", std::fabs(v));
-  const TDecimal below = ReadPrintf(longText, kLongFraction);
-  const std::uint64_t tail = ReadDigits(longText + 16, 6);
-  const std::uint64_t distance = tail > kHalfway ? tail - kHalfway : kHalfway - tail;
-  TDecimal above{below.FDigits + 1, below.FExponent};
-  if (above.FDigits == 10 * kLeadingWeight) above = {kLeadingWeight, below.FExponent + 1};
-  if (distance <= kNear && (own == below || own == above)) return testing::AssertionSuccess();
-  return testing::AssertionFailure()
-         << "\"" << text << "\" for " << longText << " (" << shortText << " correctly rounded)";
+// The property: the text keeps its layout and reads as v correctly rounded,
+// but near halfway points (tests/support/NumberTextCheck.h).
+::testing::AssertionResult RoundsCorrectly(double v) {
+  const std::string fault = testing::RoundingFault(v);
+  if (fault.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << fault;
 }
 
 TEST(NumberTextProperty, RandomFiniteDoublesRoundCorrectly) {
@@ -205,7 +143,7 @@ TEST(NumberTextProperty, RandomFiniteDoublesRoundCorrectly) {
     if (i % kSubnormalEvery == 0) bits &= ~kExponentField;
     if ((bits & kExponentField) == kExponentField) continue;
     const auto v = std::bit_cast<double>(bits);
-    const testing::AssertionResult result = RoundsCorrectly(v);
+    const ::testing::AssertionResult result = RoundsCorrectly(v);
     EXPECT_TRUE(result);
     if (!result) ++failures;
   }
@@ -222,7 +160,7 @@ TEST(NumberTextProperty, ScaledAboveTenRoundsCorrectly) {
     int failures = 0;
     for (int i = 0; i < kSamplesPerRange && failures < 10; ++i) {
       const double v = uniform(random);
-      const testing::AssertionResult result = RoundsCorrectly(i % 2 == 0 ? v : -v);
+      const ::testing::AssertionResult result = RoundsCorrectly(i % 2 == 0 ? v : -v);
       EXPECT_TRUE(result);
       if (!result) ++failures;
     }

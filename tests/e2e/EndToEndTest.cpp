@@ -186,8 +186,9 @@ TEST(Faults, StandardOutputOnDevFull) {
 
 TEST(Faults, StandardOutputPipeClosedByItsReader) {
   TTempFolder folder;
-  TChild child({kProgram}, folder.Path());
-  child.CloseOutput();
+  // Closed before the child starts: closing it afterwards would race with the
+  // child's first write-out, which a pipe buffer takes whole.
+  TChild child({kProgram}, folder.Path(), TStream::Pipe(), TStream::BrokenPipe());
   EXPECT_FALSE(child.StillRunningAfter(10s));
   const TExit exit = child.Finish();
   EXPECT_EQ(0, exit.FSignal);

@@ -120,8 +120,10 @@ TEST(Exponential, Values) {
   EXPECT_NEAR(2.718281828459045235360287L, Exponential(1),
               2 * std::numeric_limits<Extended>::epsilon());
   EXPECT_OVERFLOW(Exponential(12000));
-  EXPECT_OVERFLOW(Exponential(1e4930L));  // x * log2(e) itself leaves the range
+  EXPECT_OVERFLOW(Exponential(1e4930L));
+  EXPECT_OVERFLOW(Exponential(1e4932L));  // x * log2(e) itself leaves the range
   EXPECT_TRUE(IsPositiveZero(Exponential(-1e4930L)));
+  EXPECT_TRUE(IsPositiveZero(Exponential(-1e4932L)));
   EXPECT_INVALID_OP(Exponential(kNaN));
 }
 

@@ -22,12 +22,14 @@ namespace modsin::testing {
 
 // What a standard descriptor of the child is.
 struct TStream {
-  enum class TKind { Pipe, Closed, Path } FKind = TKind::Pipe;
+  // BrokenPipe: a pipe whose reading end is closed before the child starts.
+  enum class TKind { Pipe, Closed, Path, BrokenPipe } FKind = TKind::Pipe;
   std::string FPath;  // for Path: opened for reading (0) or created for writing (1, 2)
 
   static TStream Pipe() { return {}; }
   static TStream Closed() { return {TKind::Closed, {}}; }
   static TStream Path(std::string path) { return {TKind::Path, std::move(path)}; }
+  static TStream BrokenPipe() { return {TKind::BrokenPipe, {}}; }
 };
 
 struct TExit {
@@ -51,7 +53,10 @@ class TChild {
          const std::vector<std::string>& environment = {}) {
     int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
     if (in.FKind == TStream::TKind::Pipe && ::pipe2(inPipe, O_CLOEXEC) != 0) std::abort();
-    if (out.FKind == TStream::TKind::Pipe && ::pipe2(outPipe, O_CLOEXEC) != 0) std::abort();
+    const bool outPiped =
+        out.FKind == TStream::TKind::Pipe || out.FKind == TStream::TKind::BrokenPipe;
+    if (outPiped && ::pipe2(outPipe, O_CLOEXEC) != 0) std::abort();
+    if (out.FKind == TStream::TKind::BrokenPipe) CloseIf(outPipe[0]);
     if (::pipe2(errPipe, O_CLOEXEC) != 0) std::abort();
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -149,6 +154,7 @@ class TChild {
   static void Bind(const TStream& stream, int pipeEnd, int target, int flags) {
     switch (stream.FKind) {
       case TStream::TKind::Pipe:
+      case TStream::TKind::BrokenPipe:
         ::dup2(pipeEnd, target);
         break;
       case TStream::TKind::Closed:
