@@ -41,7 +41,8 @@ bench:
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
 
 # Every test with line and branch coverage, reported per folder by gcovr
-# (Debian's package: sudo apt-get install gcovr).
+# (Debian's package: sudo apt-get install gcovr). gcovr replaces its output
+# file, so each report goes to a file of its own, never to a device.
 COVERED := base numeric textio calc app
 coverage:
 	@command -v gcovr >/dev/null || { echo "make coverage needs gcovr: sudo apt-get install gcovr"; exit 1; }
@@ -51,7 +52,7 @@ coverage:
 	ctest --preset coverage -j $(JOBS)
 	@for d in $(COVERED); do echo "== $$d/"; \
 	  gcovr -r . --object-directory build/coverage --filter "$$d/" --gcov-exclude ".*CompilerId.*" --exclude-unreachable-branches \
-	    --exclude-throw-branches -s -o /dev/null \
+	    --exclude-throw-branches -s -o build/coverage/$$d.txt \
 	    build/coverage | grep -E '^(lines|branches):'; done
 	gcovr -r . --object-directory build/coverage --gcov-exclude ".*CompilerId.*" $(foreach d,$(COVERED),--filter $(d)/) \
 	  --exclude-unreachable-branches --exclude-throw-branches -s -o build/coverage/coverage.txt \
