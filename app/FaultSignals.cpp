@@ -19,6 +19,19 @@ namespace {
 
 constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE};
 
+#if defined(MODSIN_COVERAGE)
+extern "C" void __gcov_dump();
+#endif
+
+// Ends the process after a reported fault. _exit skips the exit-time writing
+// of a coverage build's counters, so such a build writes them first.
+[[noreturn]] void EndAfterFault() noexcept {
+#if defined(MODSIN_COVERAGE)
+  __gcov_dump();
+#endif
+  _exit(kFailureExitCode);
+}
+
 // The handler's own stack. It must hold the kernel's signal frame with the
 // saved register state (a few KiB with AVX-512; the C library's SIGSTKSZ is
 // no longer a constant) plus the report and its 1 KiB buffers: 64 KiB holds
@@ -36,7 +49,7 @@ void OnProcessorFault(int /*signal*/, siginfo_t* info, void* context) {
   const TProcessorFault fault =
       DescribeProcessorFault(*info, *static_cast<const ucontext_t*>(context), gMainStack);
   ReportFailure(fault.FKind, fault.FMessage.View(), fault.FLocation);
-  _exit(kFailureExitCode);
+  EndAfterFault();
 }
 
 std::size_t StackLimit() noexcept {

@@ -16,6 +16,16 @@ namespace {
 constexpr std::uint8_t kHalt[] = {0xF4};
 constexpr std::uint8_t kRepeatedIn[] = {0xF3, 0x6C};  // rep insb
 constexpr std::uint8_t kReadMsr[] = {0x0F, 0x32};
+// One of each other privileged instruction the handler knows, some behind
+// prefixes: cli, sti, in, out, outs, clts, invd, wbinvd, mov from cr0,
+// mov to dr3, wrmsr.
+constexpr std::uint8_t kPrivileged[][4] = {
+    {0xFA},       {0xFB},       {0xE4, 0x60}, {0x66, 0xEF},       {0xF3, 0x6F}, {0x0F, 0x06},
+    {0x0F, 0x08}, {0x0F, 0x09}, {0x0F, 0x20}, {0x48, 0x0F, 0x23}, {0x0F, 0x30},
+};
+// General protection faults at ordinary instructions: syscall-like 0F 05,
+// ud2 0F 0B, and a load behind a segment prefix.
+constexpr std::uint8_t kOrdinary[][4] = {{0x0F, 0x05}, {0x0F, 0x0B}, {0x64, 0x8B, 0x00}};
 constexpr std::uint8_t kMove[] = {0x48, 0x8B, 0x00};  // mov rax, [rax]
 
 constexpr std::uintptr_t kStackPointer = 0x7FFF'0000'0000;
@@ -79,6 +89,17 @@ TEST(ProcessorFault, InstructionFaults) {
     TFault fault = generalProtection;
     fault.FInstruction = code;
     EXPECT_EQ("EPrivilege: Privileged instruction", Describe(fault));
+  }
+  for (const auto& code : kPrivileged) {
+    TFault fault = generalProtection;
+    fault.FInstruction = code;
+    EXPECT_EQ("EPrivilege: Privileged instruction", Describe(fault))
+        << std::hex << int{code[0]} << " " << int{code[1]};
+  }
+  for (const auto& code : kOrdinary) {
+    TFault fault = generalProtection;
+    fault.FInstruction = code;
+    EXPECT_EQ(0u, Describe(fault).find("EAccessViolation: ")) << std::hex << int{code[0]};
   }
 }
 
