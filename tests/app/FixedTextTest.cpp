@@ -17,5 +17,15 @@ TEST(FixedText, KeepsTheLowDigitsAndCutsWhatDoesNotFit) {
   EXPECT_EQ("89ABCDEFExce", text.View());
 }
 
+TEST(FixedText, HexWithoutLeadingZerosSpansZeroToTheFullWidth) {
+  TFixedText<40> text;
+  text.AppendHex(0);
+  text.Append(" ");
+  text.AppendHex(0x40002);
+  text.Append(" ");
+  text.AppendHex(0xFFFFFFFF'FFFFFFFF);
+  EXPECT_EQ("0 40002 FFFFFFFFFFFFFFFF", text.View());
+}
+
 }  // namespace
 }  // namespace modsin
