@@ -164,11 +164,9 @@ std::int32_t FloorToInt(Extended x) {
   return result;
 }
 
-double RoundToDouble(Extended x) {
+void RaiseRoundingFailure(Extended x) {
   if (std::isnan(x)) Raise<EInvalidOp>();
-  const double result = static_cast<double>(x);
-  if (std::isinf(result)) Raise<EOverflow>();
-  return result;
+  Raise<EOverflow>();
 }
 
 }  // namespace modsin

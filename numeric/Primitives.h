@@ -9,6 +9,7 @@
 // to subnormal values or zero.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "numeric/Extended.h"
@@ -74,8 +75,18 @@ Extended FractionalPart(Extended x);
 std::int32_t CeilingToInt(Extended x);
 std::int32_t FloorToInt(Extended x);
 
+// Raises EInvalidOp for a NaN, EOverflow otherwise; for RoundToDouble.
+[[noreturn]] void RaiseRoundingFailure(Extended x);
+
 // x rounded to the nearest double; EOverflow when its magnitude would exceed
 // the largest finite double. Too small a value becomes subnormal or zero.
-double RoundToDouble(Extended x);
+// Inline: every stored value passes here.
+inline double RoundToDouble(Extended x) {
+  const double result = static_cast<double>(x);
+  // A NaN stays a NaN and an overflow becomes an infinity: neither is finite.
+  if (!std::isfinite(result)) [[unlikely]]
+    RaiseRoundingFailure(x);
+  return result;
+}
 
 }  // namespace modsin
