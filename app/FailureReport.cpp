@@ -30,7 +30,7 @@ static_assert(std::atomic<TStandardOutputFlush>::is_always_lock_free,
               "the hook is read inside signal handlers");
 volatile std::sig_atomic_t gReported = 0;
 
-void WriteAll(std::string_view bytes) noexcept {
+void WriteToStandardOutput(std::string_view bytes) noexcept {
   while (!bytes.empty()) {
     const ssize_t written = write(kStandardOutput, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
@@ -39,7 +39,7 @@ void WriteAll(std::string_view bytes) noexcept {
   }
 }
 
-void FlushStandardOutput() noexcept {
+void RunStandardOutputFlush() noexcept {
   const TStandardOutputFlush flush = gFlush.load();
   if (flush == nullptr) return;
   try {
@@ -71,7 +71,7 @@ void ReportFailure(std::string_view kind, std::string_view message, const void* 
   if (gReported != 0) return;
   gReported = 1;
   EstablishFloatEnvironment();
-  FlushStandardOutput();
+  RunStandardOutputFlush();
 
   const TCodeLocation where = LocateCode(location);
   TFixedText<kReportCapacity> report;
@@ -84,8 +84,8 @@ void ReportFailure(std::string_view kind, std::string_view message, const void* 
   report.Append(".\n");
   report.Append(message);
   if (!message.empty() && message.back() != '.') report.Append(".");
-  WriteAll(report.View());
-  WriteAll("\r\n");
+  WriteToStandardOutput(report.View());
+  WriteToStandardOutput("\r\n");
 }
 
 void ReportCaughtFailure() noexcept {
