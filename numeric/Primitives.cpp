@@ -63,6 +63,18 @@ Extended CheckedProduct(Extended a, Extended b) {
   return product;
 }
 
+// The ceiling (direction +1) or the floor (direction -1) of x, reduced modulo
+// 2^32 into the signed 32-bit range without undefined overflow. The
+// truncation comes first, so an x beyond the 64-bit range raises EInvalidOp.
+std::int32_t WrappedWhole(Extended x, int direction) {
+  const auto whole = static_cast<std::uint64_t>(TruncateToInt64(x));
+  const Extended fraction = FractionalPart(x);
+  const bool beyond = direction > 0 ? fraction > 0 : fraction < 0;
+  // The low 32 bits plus the step, read as signed (modular since C++20).
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(whole) +
+                                   static_cast<std::uint32_t>(beyond ? direction : 0));
+}
+
 }  // namespace
 
 void RaiseUnordered() {
@@ -148,20 +160,11 @@ Extended FractionalPart(Extended x) {
 }
 
 std::int32_t CeilingToInt(Extended x) {
-  const std::int64_t whole = TruncateToInt64(x);
-  // The low 32 bits, read as signed (modular since C++20).
-  std::int32_t result = static_cast<std::int32_t>(static_cast<std::uint64_t>(whole));
-  if (FractionalPart(x) > 0)
-    result = static_cast<std::int32_t>(static_cast<std::uint32_t>(result) + 1u);
-  return result;
+  return WrappedWhole(x, +1);
 }
 
 std::int32_t FloorToInt(Extended x) {
-  const std::int64_t whole = TruncateToInt64(x);
-  std::int32_t result = static_cast<std::int32_t>(static_cast<std::uint64_t>(whole));
-  if (FractionalPart(x) < 0)
-    result = static_cast<std::int32_t>(static_cast<std::uint32_t>(result) - 1u);
-  return result;
+  return WrappedWhole(x, -1);
 }
 
 void RaiseRoundingFailure(Extended x) {
