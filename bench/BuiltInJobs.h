@@ -34,6 +34,7 @@ class TJobTabulator : public TCalcModSinXoverY {
   std::int32_t Count() const { return FCount; }
   const TNode* First() const { return FFirstNode; }
   double Resolution() const { return FDX; }
+  double Curve(double x) const { return CurveValue(x); }
 
  private:
   std::int32_t FCount = 0;

@@ -7,6 +7,7 @@
 #include "bench/BuiltInJobs.h"
 #include "numeric/Extended.h"
 #include "numeric/Primitives.h"
+#include "numeric/RoundedSine.h"
 
 namespace modsin::bench {
 namespace {
@@ -14,8 +15,7 @@ namespace {
 // Every x at which the job evaluates the curve: each node's own x (end points,
 // seeds and kept midpoints) and the midpoint of each final interval wider
 // than the resolution, evaluated and found close enough to the chord.
-std::vector<double> EvaluatedPoints(const TBenchJob& job) {
-  const TJobTabulator calc(job);
+std::vector<double> EvaluatedPoints(const TJobTabulator& calc) {
   std::vector<double> points;
   for (const TNode* node = calc.First(); node != nullptr; node = node->next) {
     points.push_back(node->x);
@@ -47,18 +47,37 @@ void BM_CalculateXY(benchmark::State& state) {
 }
 
 void BM_CurveEvaluations(benchmark::State& state) {
-  const std::vector<double> points = EvaluatedPoints(kJobs[state.range(0)]);
+  const TJobTabulator calc(kJobs[state.range(0)]);
+  const std::vector<double> points = EvaluatedPoints(calc);
   for (auto _ : state)
-    for (const double x : points) {
-      const double y = RoundToDouble(Sine(TCalcModSin::Phase(x, kExponent)));
-      benchmark::DoNotOptimize(y);
-    }
+    for (const double x : points)
+      benchmark::DoNotOptimize(calc.Curve(x));
   SetJobCounters(state, static_cast<std::int64_t>(points.size()), "evaluations");
+}
+
+// The sine of every phase a job evaluates: the short path that the curve
+// takes, and the general argument reduction it stands in for.
+template <double (*Sin)(double)>
+void BM_SineOfPhases(benchmark::State& state) {
+  const TJobTabulator calc(kJobs[state.range(0)]);
+  std::vector<double> phases;
+  for (const double x : EvaluatedPoints(calc))
+    phases.push_back(TCalcModSin::Phase(x, kExponent));
+  for (auto _ : state)
+    for (const double phase : phases)
+      benchmark::DoNotOptimize(Sin(phase));
+  SetJobCounters(state, static_cast<std::int64_t>(phases.size()), "evaluations");
+}
+
+double GeneralSine(double x) {
+  return RoundToDouble(Sine(x));
 }
 
 // Argument: the index of the job in kJobs.
 BENCHMARK(BM_CalculateXY)->DenseRange(0, 1);
 BENCHMARK(BM_CurveEvaluations)->DenseRange(0, 1);
+BENCHMARK(BM_SineOfPhases<RoundedSine>)->DenseRange(0, 1);
+BENCHMARK(BM_SineOfPhases<GeneralSine>)->DenseRange(0, 1);
 
 }  // namespace
 }  // namespace modsin::bench

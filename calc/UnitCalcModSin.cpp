@@ -7,6 +7,7 @@
 #include "numeric/MathError.h"
 #include "numeric/Ordered.h"
 #include "numeric/Primitives.h"
+#include "numeric/RoundedSine.h"
 
 namespace modsin {
 namespace {
@@ -97,7 +98,7 @@ double TCalcModSin::Phase(double x, double p) {
 }
 
 double TCalcModSin::CurveValue(double x) const {
-  return RoundToDouble(Sine(Phase(x, FExponent)));
+  return RoundedSine(Phase(x, FExponent));
 }
 
 TNode* TCalcModSin::NewNode(double x, double y, TNode* next) {

@@ -1,0 +1,148 @@
+#include "numeric/RoundedSine.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "numeric/FloatEnvironment.h"
+#include "numeric/Primitives.h"
+
+namespace modsin {
+namespace {
+
+// 2/pi rounded to the nearest Extended.
+constexpr Extended kTwoOverPi = 0xA2F9836E4E44152Ap-64L;
+
+// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + d with 0 < d < 2^-144. The first two
+// parts carry 40 significant bits each, so that their products with a whole
+// number of quarter turns below 2^20 are exact.
+constexpr Extended kHalfPi1 = 0xC90FDAA221000000p-63L;
+constexpr Extended kHalfPi2 = 0xD18469898C000000p-104L;
+constexpr Extended kHalfPi3 = 0xC51701B839A25205p-144L;
+
+// Adding 1.5 * 2^63 to an Extended of magnitude below 2^62 rounds it to a
+// whole number (to nearest, ties to even) and leaves that number, modulo 2^64,
+// in the low bits of the sum's significand.
+constexpr Extended kRoundingShift = 0x1.8p63L;
+
+// The Taylor coefficients of sin after x, -1/3! ... -1/19!, each rounded to
+// the nearest Extended. For |x| <= pi/4 the series' remainder is below 2^-72
+// relative.
+constexpr Extended kSineTerms[] = {
+    -0xAAAAAAAAAAAAAAABp-66L,  0x8888888888888889p-70L,  -0xD00D00D00D00D00Dp-76L,
+    0xB8EF1D2AB6399C7Dp-82L,   -0xD7322B3FAA271C7Fp-89L, 0xB092309D43684BE5p-96L,
+    -0xD73F9F399DC0F88Fp-104L, 0xCA963B81856A5359p-112L, -0x97A4DA340A0AB926p-120L,
+};
+
+// The Taylor coefficients of cos after 1 - x^2/2, 1/4! ... 1/20!, each rounded
+// to the nearest Extended. For |x| <= pi/4 the remainder is below 2^-77.
+constexpr Extended kCosineTerms[] = {
+    0xAAAAAAAAAAAAAAABp-68L,  -0xB60B60B60B60B60Bp-73L,  0xD00D00D00D00D00Dp-79L,
+    -0x93F27DBBC4FAE397p-85L, 0x8F76C77FC6C4BDAAp-92L,   -0xC9CBA54603E4E906p-100L,
+    0xD73F9F399DC0F88Fp-108L, -0xB413C31DCBECBBDEp-116L, 0xF2A15D201011283Dp-125L,
+};
+
+// How far, in units of Extended's last place, the short value must lie from
+// the midpoint between two doubles for Sine's result to round to the same
+// double. The two differ by less than 2.3 units; the rest is margin.
+constexpr unsigned kMidpointMargin = 16;
+
+// Below this magnitude a double's rounding point is not where the short value
+// has it (the doubles' subnormal range lies just under 2^-1022).
+constexpr Extended kSmallestDecided = 0x1p-1021L;
+
+// The x87 control bits the short path relies on: precision and rounding.
+constexpr std::uint16_t kPrecisionAndRounding = 0x0F00;
+
+// The low 64 bits of an Extended: its whole significand.
+std::uint64_t SignificandBits(Extended x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+// Evaluates terms[0] + z * (terms[1] + z * (...)) from the innermost term out.
+template <std::size_t N>
+Extended Polynomial(const Extended (&terms)[N], Extended z) {
+  Extended sum = terms[N - 1];
+  for (std::size_t i = N - 1; i-- > 0;)
+    sum = sum * z + terms[i];
+  return sum;
+}
+
+// x - n * pi/2 for the whole number n nearest to x * 2/pi, as hi + lo with
+// |lo| at most half a unit in hi's last place, and n modulo 4. Every step up to
+// the last product is exact; that product's rounding and the part of pi/2
+// beyond the three constants leave an error below 2^-124 * (|n| + 1). The
+// smallest remainder of a double below 2^20 is about 2^-60.5 (x near 29 pi/2),
+// so the error stays below 2^-64 of the remainder everywhere.
+struct TReducedArgument {
+  Extended hi;
+  Extended lo;
+  unsigned quadrant;
+};
+
+TReducedArgument Reduce(double x) {
+  const Extended shifted = Extended{x} * kTwoOverPi + kRoundingShift;
+  const auto quadrant = static_cast<unsigned>(SignificandBits(shifted) & 3);
+  const Extended n = shifted - kRoundingShift;
+  // Exact: n * kHalfPi1 lies within a factor of 2 of x (Sterbenz).
+  const Extended r1 = Extended{x} - n * kHalfPi1;
+  const Extended p2 = n * kHalfPi2;
+  // r1 - p2 = s + e exactly (Knuth's two-sum).
+  const Extended s = r1 - p2;
+  const Extended back = s - r1;
+  const Extended e = (r1 - (s - back)) + (-p2 - back);
+  const Extended tail = e - n * kHalfPi3;
+  // |s| exceeds |tail| by far, so hi + lo = s + tail exactly (Dekker).
+  const Extended hi = s + tail;
+  return {hi, tail - (hi - s), quadrant};
+}
+
+// sin(hi + lo) = sin(hi) + lo * cos(hi) for |hi| <= pi/4; the lo^2 term is
+// below 2^-120.
+Extended SineOfReduced(Extended hi, Extended lo) {
+  const Extended z = hi * hi;
+  return hi + (lo * (1 - z / 2) + hi * z * Polynomial(kSineTerms, z));
+}
+
+// cos(hi + lo) = cos(hi) - lo * sin(hi) for |hi| <= pi/4. The rounding of
+// 1 - z/2 is carried along, so that the sum is rounded once at the end.
+Extended CosineOfReduced(Extended hi, Extended lo) {
+  const Extended z = hi * hi;
+  const Extended half = z / 2;
+  const Extended lead = 1 - half;
+  const Extended leadError = (1 - lead) - half;
+  return lead + (leadError + (z * z * Polynomial(kCosineTerms, z) - lo * hi));
+}
+
+// Whether every value within kMidpointMargin units of x rounds to the same
+// double as x.
+bool RoundsSurely(Extended x) {
+  // A double keeps the top 53 of the 64 significand bits; the 11 dropped bits
+  // read 0x400 exactly at the midpoint between two doubles.
+  const auto dropped = static_cast<unsigned>(SignificandBits(x) & 0x7FF);
+  const unsigned distance = dropped > 0x400 ? dropped - 0x400 : 0x400 - dropped;
+  return distance > kMidpointMargin && std::fabs(x) >= kSmallestDecided;
+}
+
+}  // namespace
+
+Extended ShortSine(double x) {
+  const TReducedArgument r = Reduce(x);
+  const Extended value =
+      (r.quadrant & 1) != 0 ? CosineOfReduced(r.hi, r.lo) : SineOfReduced(r.hi, r.lo);
+  return (r.quadrant & 2) != 0 ? -value : value;
+}
+
+double RoundedSine(double x) {
+  // The comparison is false for a NaN, which Sine rejects below.
+  if (std::fabs(x) < kShortSineLimit && x != 0 &&
+      (X87ControlWord() & kPrecisionAndRounding) == (kX87ControlWord & kPrecisionAndRounding)) {
+    const Extended value = ShortSine(x);
+    if (RoundsSurely(value)) return static_cast<double>(value);
+  }
+  return RoundToDouble(Sine(x));
+}
+
+}  // namespace modsin
