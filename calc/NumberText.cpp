@@ -98,20 +98,14 @@ constexpr Extended kScaledHigh = 16.0L;
 
 // m (1 <= m < 16) times 10^17 has at most 19 integer digits, 18 below 10.
 constexpr Extended kDigitScale = 1e17L;
-// Adding 2^63 to a value below 2^62 leaves a sum in [2^63, 2^64), where the
-// unit in the last place of the 64-bit significand is 1: the addition itself
-// rounds the value to an integer, ties to even (2^63 is even), and the
-// significand of the sum is that integer plus 2^63. Reading it from there
-// spares a conversion that would switch the x87 rounding mode twice.
-constexpr Extended kIntegerRounder = 0x1p63L;
-constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
 
-// The x87 format keeps its 64-bit significand, integer bit included, in the
-// first 8 bytes (little-endian); the sign and exponent follow.
-inline std::uint64_t SignificandOf(Extended x) noexcept {
-  std::uint64_t significand;
-  std::memcpy(&significand, &x, sizeof significand);
-  return significand;
+// x rounded to an integer as the x87 rounds (to nearest, ties to even, in
+// modsin's environment), by one fistp: a cast would truncate, switching the
+// x87 rounding mode twice to do so. For 0 <= x < 2^62.
+inline std::uint64_t RoundedToInteger(Extended x) noexcept {
+  std::int64_t result;
+  asm("fistpll %0" : "=m"(result) : "t"(x) : "st");
+  return static_cast<std::uint64_t>(result);
 }
 
 // The 15-bit biased exponent follows the significand; bias 16383.
@@ -231,7 +225,7 @@ TNumberText NumberText(double v) noexcept {
 
   // Step 2: b, an integer below 1.6 * 10^18 < 2^62.
   const Extended scaled = m * kDigitScale;
-  const std::uint64_t b = SignificandOf(scaled + kIntegerRounder) - kIntegerBit;
+  const std::uint64_t b = RoundedToInteger(scaled);
 
   // Step 3: the 15 significant digits, 10^14 <= significand < 10^15 (0 for a
   // zero), rounded half up on the 16th digit alone.
