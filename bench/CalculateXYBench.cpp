@@ -55,6 +55,21 @@ void BM_CurveEvaluations(benchmark::State& state) {
   SetJobCounters(state, static_cast<std::int64_t>(points.size()), "evaluations");
 }
 
+// The same evaluations, each waiting on the one before, as the refinement
+// waits on a curve value before it decides where to evaluate next: the
+// floor for a refinement that evaluates one point at a time. y - y is 0 for
+// every finite y, and x + 0 is x for every x >= 0.
+void BM_CurveEvaluationsInSequence(benchmark::State& state) {
+  const TJobTabulator calc(kJobs[state.range(0)]);
+  const std::vector<double> points = EvaluatedPoints(calc);
+  for (auto _ : state) {
+    double y = 0;
+    for (const double x : points) y = calc.Curve(x + (y - y));
+    benchmark::DoNotOptimize(y);
+  }
+  SetJobCounters(state, static_cast<std::int64_t>(points.size()), "evaluations");
+}
+
 // The sine of every phase a job evaluates: the short path that the curve
 // takes, and the general argument reduction it stands in for.
 template <double (*Sin)(double)>
@@ -76,6 +91,7 @@ double GeneralSine(double x) {
 // Argument: the index of the job in kJobs.
 BENCHMARK(BM_CalculateXY)->DenseRange(0, 1);
 BENCHMARK(BM_CurveEvaluations)->DenseRange(0, 1);
+BENCHMARK(BM_CurveEvaluationsInSequence)->DenseRange(0, 1);
 BENCHMARK(BM_SineOfPhases<RoundedSine>)->DenseRange(0, 1);
 BENCHMARK(BM_SineOfPhases<GeneralSine>)->DenseRange(0, 1);
 
