@@ -64,7 +64,8 @@ void BM_CurveEvaluationsInSequence(benchmark::State& state) {
   const std::vector<double> points = EvaluatedPoints(calc);
   for (auto _ : state) {
     double y = 0;
-    for (const double x : points) y = calc.Curve(x + (y - y));
+    for (const double x : points)
+      y = calc.Curve(x + (y - y));
     benchmark::DoNotOptimize(y);
   }
   SetJobCounters(state, static_cast<std::int64_t>(points.size()), "evaluations");
