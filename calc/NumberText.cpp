@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "numeric/Primitives.h"
+
 namespace modsin {
 
 // The Extended value nearest to each power of ten, as significand * 2^exponent.
@@ -98,15 +100,6 @@ constexpr Extended kScaledHigh = 16.0L;
 
 // m (1 <= m < 16) times 10^17 has at most 19 integer digits, 18 below 10.
 constexpr Extended kDigitScale = 1e17L;
-
-// x rounded to an integer as the x87 rounds (to nearest, ties to even, in
-// modsin's environment), by one fistp: a cast would truncate, switching the
-// x87 rounding mode twice to do so. For 0 <= x < 2^62.
-inline std::uint64_t RoundedToInteger(Extended x) noexcept {
-  std::int64_t result;
-  asm("fistpll %0" : "=m"(result) : "t"(x) : "st");
-  return static_cast<std::uint64_t>(result);
-}
 
 // The 15-bit biased exponent follows the significand; bias 16383.
 constexpr std::size_t kExtendedExponentOffset = 8;
@@ -225,7 +218,8 @@ TNumberText NumberText(double v) noexcept {
 
   // Step 2: b, an integer below 1.6 * 10^18 < 2^62.
   const Extended scaled = m * kDigitScale;
-  const std::uint64_t b = RoundedToInteger(scaled);
+  // Rounded to nearest, ties to even.
+  const auto b = static_cast<std::uint64_t>(RoundToInt64(scaled));
 
   // Step 3: the 15 significant digits, 10^14 <= significand < 10^15 (0 for a
   // zero), rounded half up on the 16th digit alone.

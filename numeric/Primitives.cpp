@@ -41,15 +41,6 @@ Extended ScaleByPowerOfTwo(Extended x, Extended i) {
   return result;
 }
 
-// An integral x within the 64-bit range as an integer. Exact in any rounding
-// mode, so the conversion needs no switch of the x87 control word to
-// truncation (two control-word loads around it), as a cast would make.
-std::int64_t IntegralToInt64(Extended x) {
-  std::int64_t result;
-  asm("fistpll %0" : "=m"(result) : "t"(x) : "st");
-  return result;
-}
-
 // A value that a primitive would use must be a number and finite.
 void CheckOperand(Extended x) {
   if (!std::isfinite(x)) [[unlikely]]
@@ -90,7 +81,7 @@ Extended RealPower(Extended base, Extended exponent) {
   // make, which cost more than the power itself.
   CheckOperand(exponent);
   if (std::rint(exponent) == exponent && std::fabs(exponent) <= kIntegerExponentLimit)
-    return IntegerPower(base, static_cast<std::int32_t>(IntegralToInt64(exponent)));
+    return IntegerPower(base, static_cast<std::int32_t>(RoundToInt64(exponent)));
   return Exponential(CheckedProduct(exponent, NaturalLog(base)));
 }
 

@@ -65,6 +65,16 @@ Extended Sine(Extended x);
 // unless -2^63 <= x < 2^63.
 std::int64_t TruncateToInt64(Extended x);
 
+// x rounded to a whole number as the x87 rounds under the current control
+// word (to nearest, ties to even, in modsin's own environment), by one fistp.
+// A cast would truncate, switching the x87 rounding mode twice to do so. For
+// |x| < 2^63; an integral x comes out exactly in any rounding mode.
+inline std::int64_t RoundToInt64(Extended x) noexcept {
+  std::int64_t result;
+  asm("fistpll %0" : "=m"(result) : "t"(x) : "st");
+  return result;
+}
+
 // x minus x rounded toward zero, exactly: +0 for an integral x (every x of
 // magnitude 2^63 or more), otherwise with the sign of x.
 Extended FractionalPart(Extended x);
