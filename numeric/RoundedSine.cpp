@@ -22,7 +22,9 @@ constexpr Extended kHalfPi3 = 0xC51701B839A25205p-144L;
 
 // Adding 1.5 * 2^63 to an Extended of magnitude below 2^62 rounds it to a
 // whole number (to nearest, ties to even) and leaves that number, modulo 2^64,
-// in the low bits of the sum's significand.
+// in the low bits of the sum's significand. n stays in a register this way;
+// RoundToInt64 would send it through memory and back on the critical path
+// (measured: about 10% more per curve value in sequence).
 constexpr Extended kRoundingShift = 0x1.8p63L;
 
 // The Taylor coefficients of sin after x, -1/3! ... -1/19!, each rounded to
