@@ -247,11 +247,16 @@ TEST(Faults, FolderNotWritable) {
   EXPECT_EQ("", exit.FErr);
 }
 
+// The 2nd allocation of a run: the second block of nodes, in the middle of the
+// first job's refinement, before anything is written.
+constexpr const char* kFailAllocation = "MODSIN_FAIL_ALLOCATION=2";
+constexpr const char* kFaultAllocation = "MODSIN_FAULT_ALLOCATION=2";
+
 TEST(Faults, ExhaustedAllocator) {
   TTempFolder folder;
-  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
-                            {"MODSIN_FAIL_ALLOCATION=50"})
-                         .Finish();
+  const TExit exit =
+      TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(), {kFailAllocation})
+          .Finish();
   EXPECT_EQ(1, exit.FCode);
   EXPECT_EQ("", exit.FErr);
   ExpectReport(exit.FOut, "EOutOfMemory", "modsin_fault_injection", "Out of memory\\.");
@@ -259,9 +264,9 @@ TEST(Faults, ExhaustedAllocator) {
 
 TEST(Faults, ProcessorFault) {
   TTempFolder folder;
-  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
-                            {"MODSIN_FAULT_ALLOCATION=50"})
-                         .Finish();
+  const TExit exit =
+      TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(), {kFaultAllocation})
+          .Finish();
   EXPECT_EQ(1, exit.FCode);
   EXPECT_EQ("", exit.FErr);
   ExpectReport(exit.FOut, "EAccessViolation", "modsin_fault_injection",
