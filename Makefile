@@ -21,7 +21,7 @@ endif
 all: build
 
 configure:
-	$(PREREQUISITES) $(TEST_LISTS)
+	@$(PREREQUISITES) $(TEST_LISTS)
 	cmake --preset $(PRESET) $(WERROR)
 
 build: configure
@@ -33,7 +33,7 @@ test: build
 # The program, run in the current folder: it writes its two tables here and
 # waits for Enter. It needs nothing of the tests, so it builds without them.
 run:
-	$(PREREQUISITES) program
+	@$(PREREQUISITES) program
 	cmake --preset $(PRESET) $(WERROR)
 	cmake --build --preset $(PRESET) -j $(JOBS) --target modsin
 	./build/$(PRESET)/app/modsin
@@ -44,12 +44,12 @@ package: build
 
 # The picture of both tables in the README, drawn by gnuplot.
 plot: build
-	$(PREREQUISITES) plot
+	@$(PREREQUISITES) plot
 	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
 
 # Benchmarks and the whole run against its floor; timings, so never in CI.
 bench:
-	$(PREREQUISITES) bench
+	@$(PREREQUISITES) bench
 	cmake --preset bench $(WERROR)
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
@@ -61,7 +61,7 @@ bench:
 # never to a device.
 COVERED := base numeric textio calc app
 coverage:
-	$(PREREQUISITES) test coverage
+	@$(PREREQUISITES) test coverage
 	cmake --preset coverage $(WERROR)
 	find build/coverage -name '*.gcda' -delete
 	cmake --build --preset coverage -j $(JOBS)
@@ -78,7 +78,7 @@ coverage:
 # The fuzz targets (clang++ 14 with libFuzzer), each for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
 fuzz:
-	$(PREREQUISITES) fuzz
+	@$(PREREQUISITES) fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	fuzz/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
@@ -86,14 +86,14 @@ fuzz:
 # clang-tidy (checks in .clang-tidy) over the product sources, on the clang
 # preset's compile commands.
 tidy:
-	$(PREREQUISITES) analysis
+	@$(PREREQUISITES) analysis
 	cmake --preset clang $(WERROR) >/dev/null
 	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' | \
 	  xargs -n 1 -P $(JOBS) clang-tidy-14 -p build/clang --quiet
 
 # clang-format 14 over every tracked C and C++ source, in place.
 format:
-	$(PREREQUISITES) analysis
+	@$(PREREQUISITES) analysis
 	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format-14 -i
 
 clean:
