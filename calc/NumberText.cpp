@@ -234,19 +234,22 @@ constexpr int kLimbBits = 32;
 constexpr int kLimbCount = 26;  // 832 bits: 5^322 < 2^748, 2^831 / 5^294 > 2^148
 using TLimbs = std::array<std::uint32_t, kLimbCount>;
 
-constexpr std::uint32_t BitOf(const TLimbs& a, int i) {
-  return i < 0 ? 0 : (a[static_cast<std::size_t>(i / kLimbBits)] >> (i % kLimbBits)) & 1;
-}
-
-// a * 2^unitExponent, rounded to 64 bits.
+// a * 2^unitExponent, rounded to 64 bits. The leading 1 and the 64 bits after
+// it lie in the top three limbs that are not all zeros.
 constexpr TDecimalPower Rounded(const TLimbs& a, int unitExponent) {
-  int length = kLimbCount * kLimbBits;
-  while (BitOf(a, length - 1) == 0)
-    --length;
-  std::uint64_t significand = 0;
-  for (int i = length - 1; i >= length - 64; --i)
-    significand = significand << 1 | BitOf(a, i);
-  TDecimalPower power = {significand + BitOf(a, length - 65), unitExponent + length - 64};
+  int top = kLimbCount - 1;
+  while (a[static_cast<std::size_t>(top)] == 0)
+    --top;
+  const auto limb = [&a](int i) {
+    return i < 0 ? std::uint64_t{0} : std::uint64_t{a[static_cast<std::size_t>(i)]};
+  };
+  const int spare = kLimbBits - static_cast<int>(std::bit_width(a[static_cast<std::size_t>(top)]));
+  const std::uint64_t high = limb(top) << kLimbBits | limb(top - 1);
+  const std::uint64_t low = limb(top - 2);
+  const std::uint64_t significand = high << spare | low >> (kLimbBits - spare);
+  const std::uint64_t next = low >> (kLimbBits - 1 - spare) & 1;
+  const int length = (top + 1) * kLimbBits - spare;
+  TDecimalPower power = {significand + next, unitExponent + length - 64};
   if (power.FSignificand == 0) power = {std::uint64_t{1} << 63, power.FExponent + 1};
   return power;
 }
