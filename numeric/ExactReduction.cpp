@@ -5,22 +5,6 @@
 namespace modsin {
 namespace {
 
-// 2/pi and pi/4 as fractions, truncated to 29 and 24 limbs.
-constexpr std::uint32_t kTwoOverPi[kMostReductionLimbs + kReductionGuardLimbs] = {
-    0xA2F9836E, 0x4E441529, 0xFC2757D1, 0xF534DDC0, 0xDB629599, 0x3C439041, 0xFE5163AB, 0xDEBBC561,
-    0xB7246E3A, 0x424DD2E0, 0x06492EEA, 0x09D1921C, 0xFE1DEB1C, 0xB129A73E, 0xE88235F5, 0x2EBB4484,
-    0xE99C7026, 0xB45F7E41, 0x3991D639, 0x835339F4, 0x9C845F8B, 0xBDF9283B, 0x1FF897FF, 0xDE05980F,
-    0xEF2F118B, 0x5A0A6D1F, 0x6D367ECF, 0x27CB09B7, 0x4F463F66};
-constexpr std::uint32_t kQuarterPi[kMostReductionLimbs] = {
-    0xC90FDAA2, 0x2168C234, 0xC4C6628B, 0x80DC1CD1, 0x29024E08, 0x8A67CC74,
-    0x020BBEA6, 0x3B139B22, 0x514A0879, 0x8E3404DD, 0xEF9519B3, 0xCD3A431B,
-    0x302B0A6D, 0xF25F1437, 0x4FE1356D, 0x6D51C245, 0xE485B576, 0x625E7EC6,
-    0xF44C42E9, 0xA637ED6B, 0x0BFF5CB6, 0xF406B7ED, 0xEE386BFB, 0x5A899FA5};
-
-// The largest significand of an argument in [1/2, 1) below pi/4:
-// floor(pi/4 * 2^64), the first two limbs of kQuarterPi.
-constexpr std::uint64_t kBelowQuarterPi = 0xC90FDAA22168C234;
-
 // The closest approach. For x below 2^63 with x * 2/pi not within 1/2 of 0,
 // |x * 2/pi - n| >= 2^-68.86. Over the significands m < 2^64 of one binade
 // (x = m 2^e), the least distance of m * 2^e * 2/pi from a whole number is
@@ -34,12 +18,21 @@ static_assert(kReductionGuardLimbs * 32 >= kMostLeadingZeros + 64 + 28);
 constexpr int kLimbBits = 32;
 constexpr std::uint32_t kHalfLimb = 0x80000000;
 
-// The same constants in 64-bit words: 256 bits of 2/pi, 128 of pi/4.
-constexpr std::uint64_t kTwoOverPiWords[] = {0xA2F9836E4E441529, 0xFC2757D1F534DDC0,
-                                             0xDB6295993C439041, 0xFE5163ABDEBBC561};
-constexpr std::uint64_t kQuarterPiWords[] = {0xC90FDAA22168C234, 0xC4C6628B80DC1CD1};
-
 constexpr int kWordBits = 64;
+
+// Limbs 2k and 2k + 1 of a constant as one 64-bit word.
+constexpr std::uint64_t Word(const std::uint32_t* limbs, int k) {
+  return (std::uint64_t{limbs[2 * k]} << kLimbBits) | limbs[2 * k + 1];
+}
+
+// The same constants in 64-bit words: 256 bits of 2/pi, 128 of pi/4.
+constexpr std::uint64_t kTwoOverPiWords[] = {Word(kTwoOverPi, 0), Word(kTwoOverPi, 1),
+                                             Word(kTwoOverPi, 2), Word(kTwoOverPi, 3)};
+constexpr std::uint64_t kQuarterPiWords[] = {Word(kQuarterPi, 0), Word(kQuarterPi, 1)};
+
+// The largest significand of an argument in [1/2, 1) below pi/4:
+// floor(pi/4 * 2^64).
+constexpr std::uint64_t kBelowQuarterPi = kQuarterPiWords[0];
 
 bool BelowQuarterPi(std::uint64_t significand, int exponent) {
   return exponent < -1 || (exponent == -1 && significand <= kBelowQuarterPi);
@@ -60,7 +53,8 @@ TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) {
   const std::uint64_t lowLow = aLow * bLow;
   const std::uint64_t lowHigh = aLow * bHigh;
   const std::uint64_t highLow = aHigh * bLow;
-  const std::uint64_t middle = (lowLow >> kLimbBits) + (lowHigh & 0xFFFFFFFF) + (highLow & 0xFFFFFFFF);
+  const std::uint64_t middle =
+      (lowLow >> kLimbBits) + (lowHigh & 0xFFFFFFFF) + (highLow & 0xFFFFFFFF);
   return {aHigh * bHigh + (lowHigh >> kLimbBits) + (highLow >> kLimbBits) + (middle >> kLimbBits),
           (middle << kLimbBits) | (lowLow & 0xFFFFFFFF)};
 }

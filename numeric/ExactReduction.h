@@ -18,6 +18,17 @@ inline constexpr int kReductionGuardLimbs = 5;
 // pi/4 held.
 inline constexpr int kMostReductionLimbs = 24;
 
+// 2/pi and pi/4 as fractions, truncated to 29 and 24 limbs.
+inline constexpr std::uint32_t kTwoOverPi[kMostReductionLimbs + kReductionGuardLimbs] = {
+    0xA2F9836E, 0x4E441529, 0xFC2757D1, 0xF534DDC0, 0xDB629599, 0x3C439041, 0xFE5163AB, 0xDEBBC561,
+    0xB7246E3A, 0x424DD2E0, 0x06492EEA, 0x09D1921C, 0xFE1DEB1C, 0xB129A73E, 0xE88235F5, 0x2EBB4484,
+    0xE99C7026, 0xB45F7E41, 0x3991D639, 0x835339F4, 0x9C845F8B, 0xBDF9283B, 0x1FF897FF, 0xDE05980F,
+    0xEF2F118B, 0x5A0A6D1F, 0x6D367ECF, 0x27CB09B7, 0x4F463F66};
+inline constexpr std::uint32_t kQuarterPi[kMostReductionLimbs] = {
+    0xC90FDAA2, 0x2168C234, 0xC4C6628B, 0x80DC1CD1, 0x29024E08, 0x8A67CC74, 0x020BBEA6, 0x3B139B22,
+    0x514A0879, 0x8E3404DD, 0xEF9519B3, 0xCD3A431B, 0x302B0A6D, 0xF25F1437, 0x4FE1356D, 0x6D51C245,
+    0xE485B576, 0x625E7EC6, 0xF44C42E9, 0xA637ED6B, 0x0BFF5CB6, 0xF406B7ED, 0xEE386BFB, 0x5A899FA5};
+
 // |x - n pi/2| for the whole number n nearest to x * 2/pi (or, from pi/4 on,
 // next to it: the quadrant decides), as magnitude * 2^exponent.
 struct TWideReduction {

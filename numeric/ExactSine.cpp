@@ -127,8 +127,7 @@ Extended ExactSine(Extended x, int firstLimbs) {
       significand = kExtendedLeadingBit;
       ++resultExponent;
     }
-    const bool negative =
-        (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
+    const bool negative = (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
     return MakeExtended(negative, resultExponent, significand);
   }
 }

@@ -131,7 +131,7 @@ TFastValue FastValue(Extended a, Extended b, bool cosine) {
   // Step 4: the small terms, then the sum renormalised (Fast2Sum: |lead.high|
   // exceeds the tail by far).
   const Extended tail = lead.low + (pLow + (qd.low + (qLow * d + b * (qHigh - pHigh * d) +
-                                                       (pHigh * cosMinusOne + qHigh * sinMinusD))));
+                                                      (pHigh * cosMinusOne + qHigh * sinMinusD))));
   const Extended high = lead.high + tail;
   const Extended low = tail - (high - lead.high);
   return {high, RoundingMargin(high, low)};
@@ -146,9 +146,7 @@ TFastValue FastValue(Extended a, Extended b, bool cosine) {
 TFastValue FastValueInOwnEnvironment(Extended a, Extended b, bool cosine) {
   if (X87ControlWord() == kX87ControlWord) return FastValue(a, b, cosine);
   std::array<std::uint8_t, kX87EnvironmentBytes> caller{};
-  asm volatile("fnstenv %0\n\tfldcw %3"
-               : "=m"(caller), "+m"(a), "+m"(b)
-               : "m"(kX87ControlWord));
+  asm volatile("fnstenv %0\n\tfldcw %3" : "=m"(caller), "+m"(a), "+m"(b) : "m"(kX87ControlWord));
   TFastValue fast = FastValue(a, b, cosine);
   asm volatile("fldenv %2" : "+m"(fast.value), "+m"(fast.margin) : "m"(caller));
   return fast;

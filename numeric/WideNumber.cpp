@@ -26,8 +26,7 @@ TWideNumber MultiplyHigh(const TWideNumber& a, const TWideNumber& b) {
   for (int i = n - 1; i >= 0; --i) {
     std::uint64_t carry = 0;
     for (int j = n - 1; j >= 0; --j) {
-      const std::uint64_t step =
-          std::uint64_t{a.limb[i]} * b.limb[j] + product[i + j + 1] + carry;
+      const std::uint64_t step = std::uint64_t{a.limb[i]} * b.limb[j] + product[i + j + 1] + carry;
       product[i + j + 1] = static_cast<std::uint32_t>(step);
       carry = step >> kLimbBits;
     }
