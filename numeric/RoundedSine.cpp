@@ -46,7 +46,7 @@ constexpr Extended kCosineTerms[] = {
 
 // How far, in units of Extended's last place, the short value must lie from
 // the midpoint between two doubles for Sine's result to round to the same
-// double. The two differ by less than 2.4 units; the rest is margin.
+// double. The two differ by less than 1.4 units; the rest is margin.
 constexpr unsigned kMidpointMargin = 16;
 
 // Below this magnitude a double's rounding point is not where the short value

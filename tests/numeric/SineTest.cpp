@@ -66,7 +66,8 @@ std::vector<Extended> Arguments() {
   for (int i = 0; i < 12000; ++i) {
     const int exponent = static_cast<int>(bits() % 98) - 34;
     add(std::ldexp(static_cast<Extended>(bits() | kExtendedLeadingBit), exponent - 63));
-    add(std::ldexp(static_cast<Extended>((bits() >> 11) | (std::uint64_t{1} << 52)), exponent - 52));
+    add(std::ldexp(static_cast<Extended>((bits() >> 11) | (std::uint64_t{1} << 52)),
+                   exponent - 52));
   }
   // 2. Next to multiples of pi/2, where the remainder is smallest: every k
   //    up to 3000, random k up to 2^62, the Extended nearest and its
@@ -94,9 +95,9 @@ std::vector<Extended> Arguments() {
     addAround(std::ldexp(1.5L, e));
     addAround(std::ldexp(1.9999L, e));
   }
-  for (const Extended x : {0.0L, std::numeric_limits<Extended>::denorm_min(),
-                           std::numeric_limits<Extended>::min(),
-                           static_cast<Extended>(std::numeric_limits<double>::min())})
+  for (const Extended x :
+       {0.0L, std::numeric_limits<Extended>::denorm_min(), std::numeric_limits<Extended>::min(),
+        static_cast<Extended>(std::numeric_limits<double>::min())})
     add(x);
   // 5. Where glibc's sinl is not the correctly rounded value (found by
   //    searching random arguments against MPFR); the doubles among them are
@@ -105,8 +106,8 @@ std::vector<Extended> Arguments() {
        {0x9.e795eeb3d4ad1fbp+49L, 0xc.934eb5b1ad1b31bp+0L, 0xb.03b7843d18e1688p+1L,
         0xb.b4d094f3f606e23p+55L, 0xf.1f8435c1743b2bfp+27L, 0xb.20b8c711fce61f1p+51L,
         0x1.1b4cd25434998p+45L, 0x1.f7d6109fa7bf8p+40L, 0x1.7f6a5a519ec1p+18L,
-        0x1.ef91b4e71cab3p+22L, 0x1.88c0baef667p+2L, 0x1.fbda719134e84p+41L,
-        0x1.abd4c7789ac48p+23L, 0x1.9e7d1462323b2p+7L})
+        0x1.ef91b4e71cab3p+22L, 0x1.88c0baef667p+2L, 0x1.fbda719134e84p+41L, 0x1.abd4c7789ac48p+23L,
+        0x1.9e7d1462323b2p+7L})
     add(x);
   return xs;
 }
@@ -123,9 +124,8 @@ TEST(Sine, IsTheCorrectlyRoundedSine) {
     const Extended expected = ExpectedSine(x);
     const Extended sine = Sine(x);
     const bool roundedAgrees =
-        !IsDouble(x) ||
-        std::bit_cast<std::uint64_t>(RoundedSine(static_cast<double>(x))) ==
-            std::bit_cast<std::uint64_t>(static_cast<double>(expected));
+        !IsDouble(x) || std::bit_cast<std::uint64_t>(RoundedSine(static_cast<double>(x))) ==
+                            std::bit_cast<std::uint64_t>(static_cast<double>(expected));
     if ((!SameExtended(expected, sine) || !roundedAgrees) && ++failures <= 10)
       ADD_FAILURE() << std::hexfloat << "x = " << x << ": Sine " << sine << ", MPFR " << expected
                     << (roundedAgrees ? "" : ", RoundedSine differs");
