@@ -30,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   modsin::Extended x = 0;
   std::memcpy(&x, data, kEncodedBytes);
   const modsin::TExtendedBits bits = modsin::ExtendedBits(x);
-  const bool rejected = bits.exponent == modsin::kExtendedMaxExponent ||
-                        (bits.exponent != 0 && (bits.significand & modsin::kExtendedLeadingBit) == 0);
+  const bool rejected =
+      bits.exponent == modsin::kExtendedMaxExponent ||
+      (bits.exponent != 0 && (bits.significand & modsin::kExtendedLeadingBit) == 0);
   if (rejected) {
     try {
       (void)modsin::Sine(x);

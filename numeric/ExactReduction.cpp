@@ -59,9 +59,9 @@ TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) {
           (middle << kLimbBits) | (lowLow & 0xFFFFFFFF)};
 }
 
-// The 64 bits that start `shift` bits (1 to 64) into high, followed by low.
+// The 64 bits that start `shift` bits (0 to 63) into high, followed by low.
 std::uint64_t WordAt(std::uint64_t high, std::uint64_t low, int shift) {
-  return shift == kWordBits ? low : (high << shift) | (low >> (kWordBits - shift));
+  return shift == 0 ? high : (high << shift) | (low >> (kWordBits - shift));
 }
 
 }  // namespace
@@ -89,10 +89,10 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
   }
   product[0] = carry;
   const int shift = exponent + 1;
-  r.quadrant = shift == 0 ? 0 : static_cast<unsigned>(product[0] >> (kWordBits - shift)) & 3u;
-  std::uint64_t f0 = shift == 0 ? product[0] : WordAt(product[0], product[1], shift);
-  std::uint64_t f1 = shift == 0 ? product[1] : WordAt(product[1], product[2], shift);
-  std::uint64_t f2 = shift == 0 ? product[2] : WordAt(product[2], product[3], shift);
+  r.quadrant = static_cast<unsigned>(WordAt(0, product[0], shift)) & 3u;
+  std::uint64_t f0 = WordAt(product[0], product[1], shift);
+  std::uint64_t f1 = WordAt(product[1], product[2], shift);
+  std::uint64_t f2 = WordAt(product[2], product[3], shift);
 
   // Step 3: from one half of a turn on, the distance below the next whole
   // number: 1 - fraction, the 192-bit two's complement.
@@ -114,14 +114,17 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
     f2 = 0;
     leadingZeros = kWordBits;
   }
+  // (The mask keeps a zero fraction, which the closest approach rules out,
+  // from shifting by 64.)
   const int zeros = std::countl_zero(f0) & (kWordBits - 1);
   leadingZeros += zeros;
-  const std::uint64_t m0 = zeros == 0 ? f0 : WordAt(f0, f1, zeros);
-  const std::uint64_t m1 = zeros == 0 ? f1 : WordAt(f1, f2, zeros);
+  const std::uint64_t m0 = WordAt(f0, f1, zeros);
+  const std::uint64_t m1 = WordAt(f1, f2, zeros);
 
   // Step 5: times pi/2 = 2 pi/4, the top 128 bits of the product; the low
   // halves of the cross products and all of m1 * pi/4's second word are left
-  // out, less than 3 units of the product's last place, itself above 1/4.
+  // out, less than 3 units of the product's last place, itself above 1/4: in
+  // all the remainder is within 2^-121 of itself.
   const TWordProduct top = MultiplyWords(m0, kQuarterPiWords[0]);
   const std::uint64_t cross1 = MultiplyWords(m0, kQuarterPiWords[1]).high;
   const std::uint64_t cross2 = MultiplyWords(m1, kQuarterPiWords[0]).high;

@@ -48,7 +48,7 @@ struct TFastReduction {
   std::uint64_t low = 0;
 };
 
-// As ReduceExactly with 4 limbs, in 64-bit words: within 2^-122 of the
+// As ReduceExactly with 4 limbs, in 64-bit words: within 2^-121 of the
 // remainder relative to it. The same arguments.
 TFastReduction ReduceFast(std::uint64_t significand, int exponent);
 
