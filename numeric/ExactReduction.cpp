@@ -1,6 +1,7 @@
 #include "numeric/ExactReduction.h"
 
 #include <bit>
+#include <cstddef>
 
 namespace modsin {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::uint32_t kHalfLimb = 0x80000000;
 constexpr int kWordBits = 64;
 
 // Limbs 2k and 2k + 1 of a constant as one 64-bit word.
-constexpr std::uint64_t Word(const std::uint32_t* limbs, int k) {
+constexpr std::uint64_t Word(const std::uint32_t* limbs, std::size_t k) {
   return (std::uint64_t{limbs[2 * k]} << kLimbBits) | limbs[2 * k + 1];
 }
 

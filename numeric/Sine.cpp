@@ -13,6 +13,7 @@
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
 #include "numeric/SineTable.h"
+#include "numeric/TaylorTerms.h"
 
 namespace modsin {
 namespace {
@@ -28,17 +29,6 @@ constexpr int kLeastZeroExponent = 63;
 // Veltkamp's splitter for a 64-bit significand, 2^32 + 1: the split halves
 // carry 32 bits each, so that their products are exact.
 constexpr Extended kSplitter = 0x1.00000001p32L;
-
-// The Taylor coefficients of cos d - 1 after -d^2/2, and of sin d - d after
-// -d^3/6, each rounded to the nearest Extended: 1/4!, -1/6!, 1/8! and 1/5!,
-// -1/7!. For |d| <= 2^-8 the terms left out are below 2^-101 and 2^-82
-// relative to the result.
-constexpr Extended kCosine4 = 0xAAAAAAAAAAAAAAABp-68L;
-constexpr Extended kCosine6 = -0xB60B60B60B60B60Bp-73L;
-constexpr Extended kCosine8 = 0xD00D00D00D00D00Dp-79L;
-constexpr Extended kSine3 = -0xAAAAAAAAAAAAAAABp-66L;
-constexpr Extended kSine5 = 0x8888888888888889p-70L;
-constexpr Extended kSine7 = -0xD00D00D00D00D00Dp-76L;
 
 // The fast value's error bound relative to it, 2^-75: the analysis at
 // FastValue gives 2^-76.3.
@@ -123,10 +113,13 @@ TFastValue FastValue(Extended a, Extended b, bool cosine) {
   const TExactSum qd = TwoProduct(qHigh, d);
   const TExactSum lead = TwoSum(pHigh, qd.high);
 
-  // Step 3: cos d - 1 and sin d - d.
+  // Step 3: cos d - 1 = -d^2/2 + d^4/4! - d^6/6! + d^8/8! and sin d - d =
+  // -d^3/3! + d^5/5! - d^7/7!; for |d| <= 2^-8 the terms left out are below
+  // 2^-101 and 2^-82 relative to the result.
   const Extended z = d * d;
-  const Extended cosMinusOne = z * (-0.5L + z * (kCosine4 + z * (kCosine6 + z * kCosine8)));
-  const Extended sinMinusD = d * z * (kSine3 + z * (kSine5 + z * kSine7));
+  const Extended cosMinusOne =
+      z * (-0.5L + z * (kCosineTerms[0] + z * (kCosineTerms[1] + z * kCosineTerms[2])));
+  const Extended sinMinusD = d * z * (kSineTerms[0] + z * (kSineTerms[1] + z * kSineTerms[2]));
 
   // Step 4: the small terms, then the sum renormalised (Fast2Sum: |lead.high|
   // exceeds the tail by far).

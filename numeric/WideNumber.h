@@ -4,11 +4,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace modsin {
 
-inline constexpr int kMaxWideLimbs = 36;
+inline constexpr std::size_t kMaxWideLimbs = 36;
 
 // The fraction limb[0] * 2^-32 + limb[1] * 2^-64 + ... + limb[size-1] *
 // 2^(-32 size), in [0, 1): most significant limb first. One unit in the last
