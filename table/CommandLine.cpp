@@ -87,7 +87,8 @@ than 0.
 }
 
 // "<option>: '<text>' <what>"
-[[noreturn]] void RaiseValue(std::string_view option, std::string_view text, std::string_view what) {
+[[noreturn]] void RaiseValue(std::string_view option, std::string_view text,
+                             std::string_view what) {
   TMessage before;
   before.Append(option);
   before.Append(": ");
@@ -137,7 +138,8 @@ std::int32_t ReadCount(std::string_view option, std::string_view text, std::int3
   std::int64_t value = 0;
   const char* const end = text.data() + text.size();
   const std::from_chars_result read = std::from_chars(text.data(), end, value);
-  const bool whole = read.ptr == end && (read.ec == std::errc{} || read.ec == std::errc::result_out_of_range);
+  const bool whole =
+      read.ptr == end && (read.ec == std::errc{} || read.ec == std::errc::result_out_of_range);
   if (text.empty() || !whole) RaiseValue(option, text, "is not a whole decimal number");
   constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
   if (read.ec != std::errc{} || value < least || value > kMost) {
@@ -179,13 +181,15 @@ int LongOptionsStartingWith(std::string_view written) {
 // (--help and --version: -h itself is never at fault).
 [[noreturn]] void RaiseOptionFault(int code, std::string_view written) {
   const char shortName[] = {'-', static_cast<char>(optopt)};
-  const bool isLong = written.starts_with("--") && (code == ':' || optopt == 0 || optopt == 'h' ||
-                                                    optopt == kVersion);
+  const bool isLong = written.starts_with("--") &&
+                      (code == ':' || optopt == 0 || optopt == 'h' || optopt == kVersion);
   const std::string_view name = isLong ? WrittenOption(written) : std::string_view(shortName, 2);
   // Some getopt_long report a value given to --help as a missing one.
-  if (isLong && optopt != 0 && name.size() < written.size()) RaiseUsage("option ", name, " takes no value");
+  if (isLong && optopt != 0 && name.size() < written.size())
+    RaiseUsage("option ", name, " takes no value");
   if (code == ':') RaiseUsage("option ", name, " needs a value");
-  if (isLong && LongOptionsStartingWith(name.substr(2)) > 1) RaiseUsage("ambiguous option ", name, "");
+  if (isLong && LongOptionsStartingWith(name.substr(2)) > 1)
+    RaiseUsage("ambiguous option ", name, "");
   RaiseUsage("unknown option ", name, "");
 }
 

@@ -40,7 +40,8 @@ void WriteMessageLine(const TMessage& message) noexcept {
   line.Append(message.View());
   line.Append("\n");
   const THandle error = StandardHandle(TStandardHandle::Error);
-  if (error != kNoHandle) static_cast<void>(WriteAll(error, line.View().data(), line.View().size()));
+  if (error != kNoHandle)
+    static_cast<void>(WriteAll(error, line.View().data(), line.View().size()));
 }
 
 }  // namespace modsin

@@ -44,10 +44,15 @@ extern "C" void RemoveTemporaryAndEnd(int signal) {
   ::raise(signal);
 }
 
-void InstallSignalCleanup() {
+// Once per process, before the first output is opened.
+void PrepareSignals() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  // Past the process's file size limit, a write then fails with EFBIG, which
+  // is reported, instead of raising SIGXFSZ, which would end the process
+  // without a word and leave the temporary file behind.
+  static_cast<void>(::signal(SIGXFSZ, SIG_IGN));
   for (const int signal : kEndingSignals) {
     struct sigaction action = {};
     // A signal that the process was started to ignore (nohup) stays ignored.
@@ -59,6 +64,25 @@ void InstallSignalCleanup() {
     ::sigaction(signal, &action, nullptr);
   }
 }
+
+// Holds the ending signals back while it lives, so that none can come between
+// the creation of the temporary file and the note of its name.
+class TEndingSignalsHeld {
+ public:
+  TEndingSignalsHeld() noexcept {
+    sigset_t held;
+    ::sigemptyset(&held);
+    for (const int signal : kEndingSignals)
+      ::sigaddset(&held, signal);
+    ::sigprocmask(SIG_BLOCK, &held, &FPrevious);
+  }
+  ~TEndingSignalsHeld() { ::sigprocmask(SIG_SETMASK, &FPrevious, nullptr); }
+  TEndingSignalsHeld(const TEndingSignalsHeld&) = delete;
+  TEndingSignalsHeld& operator=(const TEndingSignalsHeld&) = delete;
+
+ private:
+  sigset_t FPrevious;
+};
 
 [[noreturn]] void RaiseSystemError(int error) {
   Raise<EInOutError>(FailureNumberFor(error));
@@ -101,6 +125,7 @@ std::string FollowLinks(std::string path, struct stat& status, bool& exists) {
 }  // namespace
 
 TOutputFile::TOutputFile(const std::string& name) {
+  PrepareSignals();
   if (name.empty()) {
     FHandle = StandardHandle(TStandardHandle::Output);
     if (FHandle == kNoHandle) Raise<EInOutError>(kNotOpenForOutput);
@@ -117,11 +142,11 @@ TOutputFile::TOutputFile(const std::string& name) {
     return;
   }
 
-  InstallSignalCleanup();
-  const std::string prefix = FolderOf(FTarget) + std::string(kTemporaryPrefix) +
-                             std::to_string(::getpid()) + "-";
+  const std::string prefix =
+      FolderOf(FTarget) + std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
   for (int attempt = 0; FHandle == kNoHandle; ++attempt) {
     std::string temporary = prefix + std::to_string(attempt);
+    const TEndingSignalsHeld held;
     const int handle =
         ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
     if (handle < 0) {
