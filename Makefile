@@ -43,7 +43,7 @@ bench:
 # Every test with line and branch coverage, reported per folder by gcovr
 # (Debian's package: sudo apt-get install gcovr). gcovr replaces its output
 # file, so each report goes to a file of its own, never to a device.
-COVERED := base numeric textio calc app
+COVERED := base numeric textio calc app table
 coverage:
 	@command -v gcovr >/dev/null || { echo "make coverage needs gcovr: sudo apt-get install gcovr"; exit 1; }
 	cmake --preset coverage $(WERROR)
@@ -70,7 +70,7 @@ fuzz:
 # preset's compile commands.
 tidy:
 	cmake --preset clang $(WERROR) >/dev/null
-	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' | \
+	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' 'table/*.cpp' | \
 	  xargs -n 1 -P $(JOBS) clang-tidy-14 -p build/clang --quiet
 
 # clang-format 14 over every tracked C and C++ source, in place.

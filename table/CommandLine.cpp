@@ -59,7 +59,7 @@ than the y tolerance, and write the nodes as a table.
   --from X            xleft, the left end of the interval (default 0)
   --to X              xright, the right end (default 5)
   --power P           the exponent p (default 2)
-  --dx D              x resolution: no interval this narrow is split (default 0.003)
+  --dx D              x resolution: an interval no wider is kept (default 0.003)
   --dy D              y tolerance between curve and chord (default 0.005)
   --max-nodes N       node ceiling, 2 .. 2147483647 (default 2000)
   --max-seeds N       seed limit k1 - k0, 0 .. 2147483647 (default 100)

@@ -30,7 +30,7 @@ class TOutputFile {
   TOutputFile& operator=(const TOutputFile&) = delete;
 
   // Writes every byte or raises EInOutError.
-  void Write(std::string_view bytes);
+  void Write(std::string_view bytes) const;
 
   // Completes the output: a temporary file is flushed to its storage device,
   // closed and renamed over the named file; a file written in place is

@@ -41,7 +41,7 @@ extern "C" void RemoveTemporaryAndEnd(int signal) {
   if (name != nullptr) ::unlink(name);
   // SA_RESETHAND has restored the default action: the signal, blocked while
   // the handler runs, ends the process as soon as the handler returns.
-  ::raise(signal);
+  static_cast<void>(::raise(signal));
 }
 
 // Once per process, before the first output is opened.
@@ -118,7 +118,7 @@ std::string FollowLinks(std::string path, struct stat& status, bool& exists) {
     }
     if (links == kMaxLinks) RaiseSystemError(ELOOP);
     std::string target = ReadLink(path);
-    path = target.starts_with('/') ? std::move(target) : FolderOf(path) + target;
+    path = target.starts_with('/') ? std::move(target) : FolderOf(path).append(target);
   }
 }
 
@@ -184,7 +184,7 @@ void TOutputFile::Abandon() noexcept {
   }
 }
 
-void TOutputFile::Write(std::string_view bytes) {
+void TOutputFile::Write(std::string_view bytes) const {
   const std::int32_t failure = WriteAll(FHandle, bytes.data(), bytes.size());
   if (failure != 0) Raise<EInOutError>(failure);
 }

@@ -12,7 +12,7 @@
 namespace modsin {
 
 // Large enough that a system call is a small part of what a block costs.
-inline constexpr std::size_t kTableBlockSize = 256 * 1024;
+inline constexpr std::size_t kTableBlockSize = std::size_t{256} * 1024;
 
 // Writes the header and then count nodes from first along the next links (or
 // as many as the list holds):

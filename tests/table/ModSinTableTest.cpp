@@ -27,12 +27,12 @@ const std::string kProgram = MODSIN_TABLE_PROGRAM;
 const std::string kFaultProgram = MODSIN_TABLE_FAULT_PROGRAM;
 const std::string kTable1 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput.dat");
 const std::string kTable2 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput2.dat");
-const std::vector<std::string> kBigJob = {"--to",        "70",        "--dx",        "1e-9",
-                                          "--dy",        "1e-5",      "--max-nodes", "100000000",
+const std::vector<std::string> kBigJob = {"--to",        "70",    "--dx",        "1e-9",
+                                          "--dy",        "1e-5",  "--max-nodes", "100000000",
                                           "--max-seeds", "100000"};
 
 TExit RunTable(const TTempFolder& folder, std::vector<std::string> args,
-          const std::string& program = kProgram) {
+               const std::string& program = kProgram) {
   args.insert(args.begin(), program);
   return TChild(args, folder.Path()).Finish();
 }
@@ -93,12 +93,15 @@ TEST(Table, ExitCodesAndMessages) {
       {{"--dy", "1e309"}, 2, "--dy: '1e309' is out of range"},
       {{"--dy", "1e-400"}, 2, "--dy: '1e-400' is out of range"},
       {{"--max-nodes", "1"}, 2, "--max-nodes: '1' is out of range 2 .. 2147483647"},
-      {{"--max-nodes", "2147483648"}, 2, "--max-nodes: '2147483648' is out of range 2 .. 2147483647"},
+      {{"--max-nodes", "2147483648"},
+       2,
+       "--max-nodes: '2147483648' is out of range 2 .. 2147483647"},
       {{"--max-seeds", "-1"}, 2, "--max-seeds: '-1' is out of range 0 .. 2147483647"},
       {{"--max-seeds", "1e3"}, 2, "--max-seeds: '1e3' is not a whole decimal number"},
       {{"--max-seeds", "+5"}, 2, "--max-seeds: '+5' is not a whole decimal number"},
       {{"--format", "CSV"}, 2, "--format: 'CSV' is neither table nor csv"},
-      {{"--from", std::string(100, '7') + "x"}, 2,
+      {{"--from", std::string(100, '7') + "x"},
+       2,
        "--from: '" + std::string(64, '7') + "...' is not a number"},
       // The statuses, and the limits each way.
       {{"--to", "-1"}, 3, "status 1: xright should be greater than xleft"},
@@ -110,7 +113,8 @@ TEST(Table, ExitCodesAndMessages) {
       {{"--max-nodes", "127"}, 3, "status 5: Too much nodes"},
       {{"--max-nodes", "128"}, 0, ""},
       // Raised failures.
-      {{"--from", "-1", "--to", "1", "--power", "-1"}, 1,
+      {{"--from", "-1", "--to", "1", "--power", "-1"},
+       1,
        "EZeroDivide: Floating point division by zero"},
       {{"-o", "no/t.dat"}, 1, "cannot write 'no/t.dat': EInOutError: File not found"},
       {{"-o", "."}, 1, "cannot write '.': EInOutError: File access denied"},
@@ -135,7 +139,7 @@ TEST(Table, DefaultsAndTheSecondJobGiveTheGoldenTables) {
   EXPECT_EQ(0, RunTable(folder, {"-o", "t.dat"}).FCode);
   EXPECT_EQ(kTable1, ReadFile(folder / "t.dat"));
   const TExit spelt = RunTable(folder, {"--from", "0x0p0", "--to", "0x1.4p+2", "--power", "+2.0",
-                                   "--dx", "3e-3", "--dy=.005", "--format=table", "-o", "-"});
+                                        "--dx", "3e-3", "--dy=.005", "--format=table", "-o", "-"});
   EXPECT_EQ(0, spelt.FCode);
   EXPECT_EQ(kTable1, spelt.FOut);
   const TExit second = RunTable(folder, {"--to", "10"});
@@ -154,7 +158,8 @@ TEST(Table, CsvNumbersReadBackToTheNodes) {
   ASSERT_EQ(197, count);
 
   TTempFolder folder;
-  const TExit exit = RunTable(folder, {"--from", "-2", "--to", "3", "--power", "3", "--format", "csv"});
+  const TExit exit =
+      RunTable(folder, {"--from", "-2", "--to", "3", "--power", "3", "--format", "csv"});
   EXPECT_EQ(0, exit.FCode);
   ASSERT_EQ(0u, exit.FOut.find("x,y\n"));
   std::size_t start = 4;
@@ -162,13 +167,15 @@ TEST(Table, CsvNumbersReadBackToTheNodes) {
     const std::size_t comma = exit.FOut.find(',', start);
     const std::size_t end = exit.FOut.find('\n', start);
     ASSERT_LT(comma, end);
-    for (const auto& [value, text] : {std::pair{node->x, exit.FOut.substr(start, comma - start)},
-                                      std::pair{node->y, exit.FOut.substr(comma + 1, end - comma - 1)}}) {
+    for (const auto& [value, text] :
+         {std::pair{node->x, exit.FOut.substr(start, comma - start)},
+          std::pair{node->y, exit.FOut.substr(comma + 1, end - comma - 1)}}) {
       double read = 0;
       std::from_chars(text.data(), text.data() + text.size(), read);
       EXPECT_EQ(std::bit_cast<std::uint64_t>(value), std::bit_cast<std::uint64_t>(read)) << text;
       char shortest[32];
-      EXPECT_EQ(text, std::string(shortest, std::to_chars(shortest, std::end(shortest), value).ptr));
+      EXPECT_EQ(text,
+                std::string(shortest, std::to_chars(shortest, std::end(shortest), value).ptr));
     }
     start = end + 1;
   }
@@ -229,9 +236,11 @@ TEST(Table, DevicesAndFifosAreWrittenInPlace) {
   EXPECT_EQ(kTable1, read);
   EXPECT_TRUE(fs::is_fifo(folder / "fifo"));
 
-  const TExit closed = TChild({kProgram}, folder.Path(), TStream::Pipe(), TStream::Closed()).Finish();
+  const TExit closed =
+      TChild({kProgram}, folder.Path(), TStream::Pipe(), TStream::Closed()).Finish();
   EXPECT_EQ(1, closed.FCode);
-  EXPECT_EQ("modsin-table: cannot write standard output: EInOutError: I/O error 105\n", closed.FErr);
+  EXPECT_EQ("modsin-table: cannot write standard output: EInOutError: I/O error 105\n",
+            closed.FErr);
 }
 
 // Whichever allocation fails first, the run ends with exit code 1 and one
@@ -241,9 +250,9 @@ TEST(Table, ExhaustedMemoryEndsCleanlyAtEveryAllocation) {
   for (;; ++failures) {
     TTempFolder folder;
     const std::string plan = "MODSIN_FAIL_ALLOCATION=" + std::to_string(failures + 1);
-    const TExit exit =
-        TChild({kFaultProgram, "-o", "t.dat"}, folder.Path(), TStream::Pipe(), TStream::Pipe(), {plan})
-            .Finish();
+    const TExit exit = TChild({kFaultProgram, "-o", "t.dat"}, folder.Path(), TStream::Pipe(),
+                              TStream::Pipe(), {plan})
+                           .Finish();
     if (exit.FCode == 0) {
       EXPECT_EQ(kTable1, ReadFile(folder / "t.dat"));
       break;
