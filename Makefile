@@ -32,13 +32,15 @@ package: build
 plot: build
 	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
 
-# Benchmarks and the whole run against its floor; timings, so never in CI.
+# Benchmarks, the whole run against its floor, and modsin-table's large job;
+# timings, so never in CI.
 bench:
 	cmake --preset bench $(WERROR)
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
 	  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
+	bench/table-run.sh build/bench/table/modsin-table
 
 # Every test with line and branch coverage, reported per folder by gcovr
 # (Debian's package: sudo apt-get install gcovr). gcovr replaces its output
