@@ -6,11 +6,22 @@ ifneq ($(CI),)
 WERROR := -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 endif
 
+# Each target first installs the Debian packages it needs, where they are
+# missing (tools/prerequisites.sh holds the lists); on a ready machine that
+# costs one dpkg-query.
+PREREQUISITES := tools/prerequisites.sh
+# What building the tests of $(PRESET) needs.
+TEST_LISTS := test
+ifeq ($(PRESET),clang)
+TEST_LISTS += analysis
+endif
+
 .PHONY: all build test run clean configure package plot bench coverage fuzz tidy format
 
 all: build
 
 configure:
+	@$(PREREQUISITES) $(TEST_LISTS)
 	cmake --preset $(PRESET) $(WERROR)
 
 build: configure
@@ -20,21 +31,26 @@ test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
 # The program, run in the current folder: it writes its two tables here and
-# waits for Enter.
-run: build
+# waits for Enter. It needs nothing of the tests, so it builds without them.
+run:
+	@$(PREREQUISITES) program
+	cmake --preset $(PRESET) $(WERROR)
+	cmake --build --preset $(PRESET) -j $(JOBS) --target modsin
 	./build/$(PRESET)/app/modsin
 
 # The Debian package of the program and its man page, in build/$(PRESET).
 package: build
 	cd build/$(PRESET) && cpack
 
-# The picture of both tables in the README; needs gnuplot.
+# The picture of both tables in the README, drawn by gnuplot.
 plot: build
+	@$(PREREQUISITES) plot
 	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
 
 # Benchmarks, the whole run against its floor, and modsin-table's large job;
 # timings, so never in CI.
 bench:
+	@$(PREREQUISITES) bench
 	cmake --preset bench $(WERROR)
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
@@ -42,12 +58,12 @@ bench:
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
 	bench/table-run.sh build/bench/table/modsin-table
 
-# Every test with line and branch coverage, reported per folder by gcovr
-# (Debian's package: sudo apt-get install gcovr). gcovr replaces its output
-# file, so each report goes to a file of its own, never to a device.
+# Every test with line and branch coverage, reported per folder by gcovr.
+# gcovr replaces its output file, so each report goes to a file of its own,
+# never to a device.
 COVERED := base numeric textio calc app table
 coverage:
-	@command -v gcovr >/dev/null || { echo "make coverage needs gcovr: sudo apt-get install gcovr"; exit 1; }
+	@$(PREREQUISITES) test coverage
 	cmake --preset coverage $(WERROR)
 	find build/coverage -name '*.gcda' -delete
 	cmake --build --preset coverage -j $(JOBS)
@@ -64,6 +80,7 @@ coverage:
 # The fuzz targets (clang++ 14 with libFuzzer), each for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
 fuzz:
+	@$(PREREQUISITES) fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	fuzz/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
@@ -71,12 +88,14 @@ fuzz:
 # clang-tidy (checks in .clang-tidy) over the product sources, on the clang
 # preset's compile commands.
 tidy:
+	@$(PREREQUISITES) analysis
 	cmake --preset clang $(WERROR) >/dev/null
 	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' 'table/*.cpp' | \
 	  xargs -n 1 -P $(JOBS) clang-tidy-14 -p build/clang --quiet
 
 # clang-format 14 over every tracked C and C++ source, in place.
 format:
+	@$(PREREQUISITES) analysis
 	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format-14 -i
 
 clean:
