@@ -46,6 +46,10 @@ constexpr const char* kShortOptions = "-:ho:";
 // getopt_long's code for an argument that belongs to no option.
 constexpr int kStrayArgument = 1;
 
+// The least node ceiling: the two end nodes. Any seed limit works.
+constexpr std::int32_t kLeastMaxNodes = 2;
+constexpr std::int32_t kLeastMaxSeeds = 0;
+
 // A quoted argument is cut beyond this, so that every message fits the
 // failure's own message buffer.
 constexpr std::size_t kQuoteLimit = 64;
@@ -126,12 +130,6 @@ double ReadNumber(std::string_view option, std::string_view text) {
       RaiseValue(option, text, "is out of range");
   }
   RaiseValue(option, text, "is not a number");
-}
-
-void AppendDecimal(TMessage& message, std::int32_t value) {
-  char digits[std::numeric_limits<std::int32_t>::digits10 + 2];
-  const std::to_chars_result written = std::to_chars(digits, std::end(digits), value);
-  message.Append({digits, static_cast<std::size_t>(written.ptr - digits)});
 }
 
 std::int32_t ReadCount(std::string_view option, std::string_view text, std::int32_t least) {
@@ -221,10 +219,10 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         job.FDY = ReadNumber("--dy", value);
         break;
       case kMaxNodes:
-        job.FMaxNodes = ReadCount("--max-nodes", value, 2);
+        job.FMaxNodes = ReadCount("--max-nodes", value, kLeastMaxNodes);
         break;
       case kMaxSeeds:
-        job.FMaxSeeds = ReadCount("--max-seeds", value, 0);
+        job.FMaxSeeds = ReadCount("--max-seeds", value, kLeastMaxSeeds);
         break;
       case 'o':
         if (value.empty()) RaiseValue("--output", value, "is not a file name");

@@ -50,7 +50,7 @@ int Tabulate(const TTableJob& job) {
   if (code != TCalcModSin::kNoError) {
     TMessage message;
     message.Append("status ");
-    message.Append(std::to_string(code));
+    AppendDecimal(message, code);
     message.Append(": ");
     message.Append(status);
     WriteMessageLine(message);

@@ -1,5 +1,9 @@
 #include "table/Message.h"
 
+#include <charconv>
+#include <iterator>
+#include <limits>
+
 #include "textio/Platform.h"
 
 namespace modsin {
@@ -32,6 +36,12 @@ void AppendQuoted(TMessage& message, std::string_view text, std::size_t limit) n
   }
   if (cut) message.Append(kCutMark);
   message.Append("'");
+}
+
+void AppendDecimal(TMessage& message, std::int32_t value) noexcept {
+  char digits[std::numeric_limits<std::int32_t>::digits10 + 2];  // a sign, and one more digit
+  const std::to_chars_result written = std::to_chars(digits, std::end(digits), value);
+  message.Append({digits, static_cast<std::size_t>(written.ptr - digits)});
 }
 
 void WriteMessageLine(const TMessage& message) noexcept {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "app/FixedText.h"
@@ -17,6 +18,8 @@ using TMessage = TFixedText<kMessageCapacity>;
 // file name. A control byte becomes \n, \t or \xHH, so that the message stays
 // one line; text beyond limit bytes is cut and marked with "...".
 void AppendQuoted(TMessage& message, std::string_view text, std::size_t limit) noexcept;
+
+void AppendDecimal(TMessage& message, std::int32_t value) noexcept;
 
 // Writes "modsin-table: ", the message and LF to standard error, as one
 // write where the system allows. A failure is ignored: nothing is left to

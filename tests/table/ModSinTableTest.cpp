@@ -138,6 +138,9 @@ TEST(Table, DefaultsAndTheSecondJobGiveTheGoldenTables) {
   TTempFolder folder;
   EXPECT_EQ(0, RunTable(folder, {"-o", "t.dat"}).FCode);
   EXPECT_EQ(kTable1, ReadFile(folder / "t.dat"));
+  const mode_t umask = ::umask(0);
+  ::umask(umask);
+  EXPECT_EQ(fs::perms(0666 & ~umask), fs::status(folder / "t.dat").permissions());
   const TExit spelt = RunTable(folder, {"--from", "0x0p0", "--to", "0x1.4p+2", "--power", "+2.0",
                                         "--dx", "3e-3", "--dy=.005", "--format=table", "-o", "-"});
   EXPECT_EQ(0, spelt.FCode);
