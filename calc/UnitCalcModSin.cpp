@@ -24,11 +24,6 @@ constexpr std::string_view kStatusMessages[] = {
     "Wrong number of nodes",                // kWrongNodeCount
 };
 
-// A job may ask for 101 seeds (indices k0 .. k0 + 100), and may hold 1999
-// nodes after a successful refinement: the 2000th stops it.
-constexpr std::int32_t kDefaultMaxInitNodes = 100;
-constexpr std::int32_t kDefaultMaxNodes = 2000;
-
 // 64 nodes (1.5 KiB) a block: the built-in jobs need 2 and 8 of them.
 constexpr std::int32_t kBlockNodes = 64;
 
