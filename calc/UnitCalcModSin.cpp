@@ -52,7 +52,10 @@ TCalcModSin::TCalcModSin(double xleft, double xright, double p, double dx, doubl
 }
 
 TCalcModSin::~TCalcModSin() {
-  DisposeNodes();
+  // What DisposeNodes would check, a status, goes with the object: the blocks
+  // are released without a walk along the list (for a large list, a walk of
+  // cache misses).
+  ReleaseBlocks();
 }
 
 void TCalcModSin::SetValues(double xleft, double xright, double p, double dx, double dy) {
@@ -125,6 +128,10 @@ void TCalcModSin::DisposeNodes() {
   }
   if (node != nullptr || FNodeCount != 0) SetError(kDisposeError);
   FFirstNode = nullptr;
+  ReleaseBlocks();
+}
+
+void TCalcModSin::ReleaseBlocks() noexcept {
   // The blocks hold every node that was handed out, in the list or not.
   while (FBlocks != nullptr)
     delete std::exchange(FBlocks, FBlocks->FPrevious);

@@ -111,6 +111,7 @@ class TCalcModSin {
   // Nodes come from blocks of many, allocated as the list grows: one
   // allocation for a block costs less than one for each node.
   struct TNodeBlock;
+  void ReleaseBlocks() noexcept;
   // The blocks, the newest first, and how many nodes the newest has left.
   TNodeBlock* FBlocks = nullptr;
   std::int32_t FBlockFree = 0;
