@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "app/ModuleMap.h"
@@ -53,6 +54,7 @@ TEST(ExceptionFault, FixedKinds) {
 }
 
 TEST(ExceptionFault, AccessViolations) {
+  NoteLoadedModules();
   char at[16];
   std::snprintf(at, sizeof at, "%08X", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(kHere)));
   const std::string inModule = "EAccessViolation: Access violation at address " + std::string(at) +
