@@ -15,9 +15,10 @@ set -euo pipefail
 
 # Building and running the programs: what the machine image already has.
 program=(g++ cmake ninja-build make)
-# The Linux test suite: GoogleTest, the package, man page and system-call
-# tests' tools.
-test=(libgtest-dev libgmock-dev pkg-config groff-base dpkg-dev strace)
+# The Linux test suite: GoogleTest, and the tools of the package test (cpack
+# reads shared-library dependencies with file), the man page test and the
+# system-call count.
+test=(libgtest-dev libgmock-dev pkg-config groff-base dpkg-dev strace file)
 # The Windows build and its tests under Wine; wine32 needs the i386
 # architecture, which the script adds first. GoogleTest is built from
 # Debian's sources with the cross compiler; groff renders the man page as
