@@ -11,8 +11,9 @@ namespace modsin {
 // own, so that a stack overflow is reported too; a fault inside the handler
 // ends the process at once with the same exit code.
 // Windows: sets the process's unhandled-exception filter, which describes the
-// structured exception (ExceptionFault.h), reports it and ends the process
-// with ExitProcess(kFailureExitCode). The system consults it only when no
+// structured exception (ExceptionFault.h), reports it on a thread of its own
+// (so that a stack overflow is reported too) and ends the process with
+// ExitProcess(kFailureExitCode). The system consults it only when no
 // debugger is attached; with one, the fault is the debugger's.
 // Either way the exit sequence is skipped, which is sound because the report
 // has written out the standard output buffer first. Call from main, after

@@ -293,5 +293,16 @@ TEST(Faults, ProcessorFault) {
                    Pattern(kFaultProgramName) + "'\\. Read of address " + accessed + "\\.");
 }
 
+// The report needs more stack than a thread has left after an overflow.
+TEST(Faults, StackOverflow) {
+  TTempFolder folder;
+  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
+                            {"MODSIN_OVERFLOW_ALLOCATION=50"})
+                         .Finish();
+  EXPECT_EQ(1, exit.FCode);
+  EXPECT_EQ("", exit.FErr);
+  ExpectReport(exit.FOut, "EStackOverflow", kFaultProgramName, "Stack overflow\\.");
+}
+
 }  // namespace
 }  // namespace modsin::testing
