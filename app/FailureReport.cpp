@@ -30,8 +30,7 @@ volatile std::sig_atomic_t gReported = 0;
 // Asks for the standard output handle anew for each write, and ignores a
 // failure: there is nowhere left to report it.
 void WriteToStandardOutput(std::string_view bytes) noexcept {
-  static_cast<void>(
-      WriteAll(StandardHandle(TStandardHandle::Output), bytes.data(), bytes.size()));
+  static_cast<void>(WriteAll(StandardHandle(TStandardHandle::Output), bytes.data(), bytes.size()));
 }
 
 void RunStandardOutputFlush() noexcept {

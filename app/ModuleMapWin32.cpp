@@ -38,8 +38,7 @@ TModule gExecutable{};
 // false when the system knows no such module.
 bool Name(TModule& module, std::uintptr_t base) noexcept {
   char path[kMaxPath];
-  const DWORD length =
-      ::GetModuleFileNameA(reinterpret_cast<HMODULE>(base), path, sizeof path);
+  const DWORD length = ::GetModuleFileNameA(reinterpret_cast<HMODULE>(base), path, sizeof path);
   if (length == 0) return false;
   std::string_view name(path, std::min<DWORD>(length, sizeof path));
   const std::size_t separator = name.find_last_of("\\/:");

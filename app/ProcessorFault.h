@@ -41,8 +41,7 @@ TProcessorFault KnownFault(TFaultKind kind, const void* location) noexcept;
 // '<module>'. Read|Write of address <accessed>", without the module part when
 // no module holds the location (ModuleMap.h). Addresses are written at the
 // full pointer width in upper-case hexadecimal with leading zeros.
-TProcessorFault AccessViolation(const void* location, bool write,
-                                std::uintptr_t accessed) noexcept;
+TProcessorFault AccessViolation(const void* location, bool write, std::uintptr_t accessed) noexcept;
 
 // EExternalException "External exception <code>", the code in upper-case
 // hexadecimal without leading zeros.

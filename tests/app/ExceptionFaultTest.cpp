@@ -50,13 +50,15 @@ TEST(ExceptionFault, FixedKinds) {
       {0xE06D7363, "EExternalException: External exception E06D7363"},
       {1, "EExternalException: External exception 1"},
   };
-  for (const TCase& c : cases) EXPECT_EQ(c.FFailure, Describe(c.FCode)) << std::hex << c.FCode;
+  for (const TCase& c : cases)
+    EXPECT_EQ(c.FFailure, Describe(c.FCode)) << std::hex << c.FCode;
 }
 
 TEST(ExceptionFault, AccessViolations) {
   NoteLoadedModules();
   char at[16];
-  std::snprintf(at, sizeof at, "%08X", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(kHere)));
+  std::snprintf(at, sizeof at, "%08X",
+                static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(kHere)));
   const std::string inModule = "EAccessViolation: Access violation at address " + std::string(at) +
                                " in module '" + std::string(ExecutableName()) + "'. ";
   EXPECT_EQ("app_test.exe", ExecutableName());
@@ -65,9 +67,8 @@ TEST(ExceptionFault, AccessViolations) {
   EXPECT_EQ(inModule + "Read of address 0BADF00D",
             Describe(EXCEPTION_ACCESS_VIOLATION, 8, 0x0BADF00D));
   // No module holds the first page.
-  EXPECT_EQ(
-      "EAccessViolation: Access violation at address 00001000. Write of address 00000010",
-      Describe(EXCEPTION_ACCESS_VIOLATION, 1, 0x10, reinterpret_cast<const void*>(0x1000)));
+  EXPECT_EQ("EAccessViolation: Access violation at address 00001000. Write of address 00000010",
+            Describe(EXCEPTION_ACCESS_VIOLATION, 1, 0x10, reinterpret_cast<const void*>(0x1000)));
 }
 
 }  // namespace

@@ -17,10 +17,10 @@
 
 #include "app/FailureReport.h"
 #include "app/FaultHandler.h"
-#include "textio/Platform.h"
 #include "base/Exception.h"
 #include "numeric/FloatEnvironment.h"
 #include "numeric/MathError.h"
+#include "textio/Platform.h"
 
 namespace modsin {
 namespace {

@@ -187,7 +187,8 @@ TEST(Faults, StandardInputClosed) {
   const TExit exit = TChild({kProgram}, folder.Path(), TStream::Closed()).Finish();
   EXPECT_EQ(1, exit.FCode);
   EXPECT_EQ(kTranscript.substr(0, 128), exit.FOut.substr(0, 128));
-  ExpectReport(exit.FOut.substr(kTranscript.size()), "EInOutError", kProgramName, "I/O error 104\\.");
+  ExpectReport(exit.FOut.substr(kTranscript.size()), "EInOutError", kProgramName,
+               "I/O error 104\\.");
 }
 
 TEST(Faults, StandardOutputOnDevFull) {

@@ -54,9 +54,9 @@ HANDLE ChildHandle(const TStream& stream, bool input, HANDLE& testEnd) {
     case TStream::TKind::Null: {
       SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
       const char* path = stream.FKind == TStream::TKind::Null ? "NUL" : stream.FPath.c_str();
-      childEnd = ::CreateFileA(path, input ? GENERIC_READ : GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
-                               input ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      childEnd = ::CreateFileA(
+          path, input ? GENERIC_READ : GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+          &inherited, input ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (childEnd == INVALID_HANDLE_VALUE) std::abort();
       break;
     }

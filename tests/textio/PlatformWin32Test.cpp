@@ -39,7 +39,8 @@ TEST(Platform, FailureNumbersAreWindowsOwnErrorCodes) {
   std::filesystem::create_directory(folder / "folder");
   EXPECT_EQ("3 Invalid filename", CreateFailure(folder / "missing\\t.dat"));
   EXPECT_EQ("5 File access denied", CreateFailure(folder / "folder"));
-  for (const int code : {2, 4, 109, 112, 232}) EXPECT_EQ(code, FailureNumberFor(code));
+  for (const int code : {2, 4, 109, 112, 232})
+    EXPECT_EQ(code, FailureNumberFor(code));
 }
 
 // Write access only, reading shared, an existing file cut to length zero.
@@ -53,12 +54,14 @@ TEST(Platform, CreatesForWritingWhileOthersMayRead) {
   char byte;
   DWORD read = 0;
   EXPECT_FALSE(::ReadFile(Native(created.FHandle), &byte, 1, &read, nullptr));
-  const HANDLE reader = ::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE reader =
+      ::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(INVALID_HANDLE_VALUE, reader);
   ::CloseHandle(reader);
-  const HANDLE writer = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE writer =
+      ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
   EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), ::GetLastError());
   EXPECT_EQ(0, CloseHandle(created.FHandle));

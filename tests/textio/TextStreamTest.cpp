@@ -19,9 +19,9 @@ namespace {
 
 using testing::gScript;
 using testing::Lines;
-using testing::WriteLines;
 using testing::TScriptedSystemCalls;
 using testing::TTempFolder;
+using testing::WriteLines;
 using TSizes = std::vector<std::size_t>;
 using TMode = TTextStream::TMode;
 
