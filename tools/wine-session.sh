@@ -15,12 +15,16 @@ set -euo pipefail
 export WINEPREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# wineboot returns before the prefix is complete: the server writes the
+# registry files when it exits, which wineserver -w waits for.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "making the Wine prefix $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w </dev/null >/dev/null 2>&1
 fi
-wineserver -p </dev/null >/dev/null 2>&1
+# Fails when a server already runs for the prefix, which serves as well.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
