@@ -15,7 +15,6 @@ struct TFailureFact {
 };
 
 #ifdef _WIN32
-inline constexpr bool kWindows = true;
 // Every write to it fails for want of room.
 inline constexpr const char* kFullDevice = "Z:\\dev\\full";
 // A character device that takes every write.
@@ -28,7 +27,6 @@ inline constexpr TFailureFact kDiskFull = {112, "I/O error 112"};
 // A folder of the path that does not exist: ERROR_PATH_NOT_FOUND.
 inline constexpr TFailureFact kMissingFolder = {3, "Invalid filename"};
 #else
-inline constexpr bool kWindows = false;
 inline constexpr const char* kFullDevice = "/dev/full";
 inline constexpr const char* kCharacterDevice = "/dev/null";
 inline constexpr int kDiskFullError = ENOSPC;
