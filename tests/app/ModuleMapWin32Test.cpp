@@ -38,8 +38,8 @@ TEST(ModuleMap, NamesTheModuleAndTheOffsetFromItsImageBase) {
 
 TEST(ModuleMap, AddressesOutsideEveryModuleNameTheExecutableAtOffsetZero) {
   NoteLoadedModules();
-  for (const void* address : {static_cast<const void*>(nullptr),
-                              reinterpret_cast<const void*>(0x1000)}) {
+  for (const void* address :
+       {static_cast<const void*>(nullptr), reinterpret_cast<const void*>(0x1000)}) {
     const TCodeLocation where = LocateCode(address);
     EXPECT_FALSE(where.FFound);
     EXPECT_EQ("app_test.exe", where.FModule);
