@@ -7,10 +7,11 @@ set -euo pipefail
 build=$1
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
-# Input sizes: a double, five doubles, and a chunk size plus a few lines.
-declare -A maxLen=([number_text]=8 [tabulator]=40 [line_reader]=1024)
+# Input sizes: a double, five doubles, a chunk size plus a few lines, and an
+# Extended.
+declare -A maxLen=([number_text]=8 [tabulator]=40 [line_reader]=1024 [sine]=10)
 status=0
-for target in number_text tabulator line_reader; do
+for target in number_text tabulator line_reader sine; do
   scratch=$(mktemp -d)
   echo "--- fuzz_$target for ${seconds}s"
   if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="${maxLen[$target]}" \

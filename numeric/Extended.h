@@ -2,6 +2,8 @@
 // intermediate result of modsin is formed before it is stored as a double.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace modsin {
@@ -10,5 +12,42 @@ using Extended = long double;
 
 static_assert(std::numeric_limits<Extended>::digits == 64,
               "modsin needs long double to be the x87 80-bit extended format");
+
+// The fields of an Extended's encoding. The significand's leading (integer)
+// bit is stored: it is set in every normal number and clear in a subnormal
+// one or a zero.
+struct TExtendedBits {
+  std::uint64_t significand;
+  std::uint16_t exponent;  // biased by kExtendedBias; 0x7FFF for NaN and infinity
+  bool negative;
+};
+
+inline constexpr int kExtendedBias = 16383;
+inline constexpr std::uint16_t kExtendedMaxExponent = 0x7FFF;
+inline constexpr std::uint64_t kExtendedLeadingBit = std::uint64_t{1} << 63;
+
+inline TExtendedBits ExtendedBits(Extended x) noexcept {
+  // The 10 encoded bytes, little-endian: significand, then sign and exponent.
+  std::uint64_t significand;
+  std::uint16_t signAndExponent;
+  std::memcpy(&significand, &x, sizeof significand);
+  std::memcpy(&signAndExponent, reinterpret_cast<const char*>(&x) + sizeof significand,
+              sizeof signAndExponent);
+  return {significand, static_cast<std::uint16_t>(signAndExponent & 0x7FFF),
+          (signAndExponent & 0x8000) != 0};
+}
+
+// The Extended with these fields, built without any x87 arithmetic (so
+// whatever the x87 control word says). The significand must have its leading
+// bit set; the exponent is unbiased and must lie in the normal range.
+inline Extended MakeExtended(bool negative, int exponent, std::uint64_t significand) noexcept {
+  Extended x = 0;
+  const auto signAndExponent =
+      static_cast<std::uint16_t>((negative ? 0x8000 : 0) | (exponent + kExtendedBias));
+  std::memcpy(&x, &significand, sizeof significand);
+  std::memcpy(reinterpret_cast<char*>(&x) + sizeof significand, &signAndExponent,
+              sizeof signAndExponent);
+  return x;
+}
 
 }  // namespace modsin

@@ -134,12 +134,6 @@ Extended NaturalLog(Extended x) {
   return MultiplyLog2(kLn2, x);
 }
 
-Extended Sine(Extended x) {
-  CheckOperand(x);
-  if (std::fabs(x) >= kTwoPow63) return +0.0L;
-  return std::sin(x);
-}
-
 std::int64_t TruncateToInt64(Extended x) {
   if (!(x >= -kTwoPow63 && x < kTwoPow63)) Raise<EInvalidOp>();  // NaN included
   return static_cast<std::int64_t>(x);

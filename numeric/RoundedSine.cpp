@@ -6,6 +6,7 @@
 
 #include "numeric/FloatEnvironment.h"
 #include "numeric/Primitives.h"
+#include "numeric/TaylorTerms.h"
 
 namespace modsin {
 namespace {
@@ -27,26 +28,9 @@ constexpr Extended kHalfPi3 = 0xC51701B839A25205p-144L;
 // (measured: about 10% more per curve value in sequence).
 constexpr Extended kRoundingShift = 0x1.8p63L;
 
-// The Taylor coefficients of sin after x, -1/3! ... -1/19!, each rounded to
-// the nearest Extended. For |x| <= pi/4 the series' remainder is below 2^-72
-// relative.
-constexpr Extended kSineTerms[] = {
-    -0xAAAAAAAAAAAAAAABp-66L,  0x8888888888888889p-70L,  -0xD00D00D00D00D00Dp-76L,
-    0xB8EF1D2AB6399C7Dp-82L,   -0xD7322B3FAA271C7Fp-89L, 0xB092309D43684BE5p-96L,
-    -0xD73F9F399DC0F88Fp-104L, 0xCA963B81856A5359p-112L, -0x97A4DA340A0AB926p-120L,
-};
-
-// The Taylor coefficients of cos after 1 - x^2/2, 1/4! ... 1/20!, each rounded
-// to the nearest Extended. For |x| <= pi/4 the remainder is below 2^-77.
-constexpr Extended kCosineTerms[] = {
-    0xAAAAAAAAAAAAAAABp-68L,  -0xB60B60B60B60B60Bp-73L,  0xD00D00D00D00D00Dp-79L,
-    -0x93F27DBBC4FAE397p-85L, 0x8F76C77FC6C4BDAAp-92L,   -0xC9CBA54603E4E906p-100L,
-    0xD73F9F399DC0F88Fp-108L, -0xB413C31DCBECBBDEp-116L, 0xF2A15D201011283Dp-125L,
-};
-
 // How far, in units of Extended's last place, the short value must lie from
 // the midpoint between two doubles for Sine's result to round to the same
-// double. The two differ by less than 2.4 units; the rest is margin.
+// double. The two differ by less than 1.4 units; the rest is margin.
 constexpr unsigned kMidpointMargin = 16;
 
 // Below this magnitude a double's rounding point is not where the short value

@@ -15,10 +15,10 @@ set -euo pipefail
 
 # Building and running the programs: what the machine image already has.
 program=(g++ cmake ninja-build make)
-# The Linux test suite: GoogleTest, and the tools of the package test (cpack
-# reads shared-library dependencies with file), the man page test and the
-# system-call count.
-test=(libgtest-dev libgmock-dev pkg-config groff-base dpkg-dev strace file)
+# The Linux test suite: GoogleTest, MPFR (the sine's reference), and the
+# tools of the package test (cpack reads shared-library dependencies with
+# file), the man page test and the system-call count.
+test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config groff-base dpkg-dev strace file)
 # The Windows build and its tests under Wine; wine32 needs the i386
 # architecture, which the script adds first. GoogleTest is built from
 # Debian's sources with the cross compiler; groff renders the man page as
@@ -28,8 +28,9 @@ windows=(g++-mingw-w64-i686 wine wine32:i386 zip googletest groff-base)
 bench=(libbenchmark-dev hyperfine time)
 # make coverage.
 coverage=(gcovr)
-# make fuzz: clang 14 with libFuzzer and the sanitizers' run-time libraries.
-fuzz=(clang-14 libclang-rt-14-dev)
+# make fuzz: clang 14 with libFuzzer and the sanitizers' run-time libraries,
+# and MPFR for the sine's target.
+fuzz=(clang-14 libclang-rt-14-dev libmpfr-dev pkg-config)
 # make tidy, make format and the clang preset.
 analysis=(clang-14 clang-tidy-14 clang-format-14)
 # make plot.

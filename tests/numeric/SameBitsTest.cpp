@@ -1,8 +1,9 @@
 // The primitives give the same bits on every platform the program is built
 // for: each test runs a primitive over many arguments drawn from a fixed
 // sequence and holds a digest of every result (or failure) to a constant
-// computed on Linux. The Windows build, whose compiler and run-time library
-// differ, must reach the same constants.
+// computed on Linux, where the sine is held to MPFR (SineTest.cpp). The
+// Windows build, whose compiler and run-time library differ, must reach the
+// same constants.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -12,6 +13,7 @@
 
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
+#include "numeric/RoundedSine.h"
 
 namespace modsin {
 namespace {
@@ -28,6 +30,7 @@ class TDigest {
   }
   // The 10 bytes of the 80-bit format; the rest of a long double is padding.
   void Add(Extended x) { Add(&x, kExtendedBytes); }
+  void Add(double x) { Add(&x, sizeof x); }
   void Add(std::int32_t n) { Add(&n, sizeof n); }
   std::uint64_t Value() const { return FValue; }
 
@@ -47,6 +50,23 @@ double RandomDouble(std::mt19937_64& random, int lowExponent, int highExponent, 
   const std::uint64_t significand = bits & ((std::uint64_t{1} << 52) - 1);
   const std::uint64_t signBit = sign && (random() & 1) != 0 ? std::uint64_t{1} << 63 : 0;
   return std::bit_cast<double>(signBit | (exponent << 52) | significand);
+}
+
+// An Extended from raw bits: the given exponent range, a random significand
+// with its leading bit set, and either sign; its bytes are laid out as the x87
+// stores them, significand first.
+Extended RandomExtended(std::mt19937_64& random, int lowExponent, int highExponent) {
+  constexpr int kBias = 16383;
+  const std::uint64_t significand = random() | std::uint64_t{1} << 63;
+  const std::uint64_t bits = random();
+  const auto span = static_cast<std::uint64_t>(highExponent - lowExponent + 1);
+  const auto signAndExponent =
+      static_cast<std::uint16_t>((bits & 1) << 15 | (lowExponent + kBias + (bits >> 1) % span));
+  Extended x = 0;
+  std::memcpy(&x, &significand, sizeof significand);
+  std::memcpy(reinterpret_cast<char*>(&x) + sizeof significand, &signAndExponent,
+              sizeof signAndExponent);
+  return x;
 }
 
 // The digest of f over kArguments arguments made by argument; a failure adds
@@ -108,6 +128,18 @@ TEST(SameBits, CeilingAndFloor) {
               d.Add(CeilingToInt(x));
               d.Add(FloorToInt(x));
             }));
+}
+
+TEST(SameBits, Sine) {
+  // From 2^-30 to 2^70: both reductions, and from 2^63 on the +0 that Sine
+  // gives without one.
+  const auto extended = [](std::mt19937_64& random) { return RandomExtended(random, -30, 70); };
+  EXPECT_EQ(0xDA2D5A0671FF8918U,
+            DigestOf(extended, [](TDigest& d, Extended x) { d.Add(Sine(x)); }));
+  // The curve values' sine, on its short path and off it.
+  const auto value = [](std::mt19937_64& random) { return RandomDouble(random, -30, 62, true); };
+  EXPECT_EQ(0x1C11B51B943D4048U,
+            DigestOf(value, [](TDigest& d, double x) { d.Add(RoundedSine(x)); }));
 }
 
 }  // namespace

@@ -1,0 +1,201 @@
+#include "numeric/ExactReduction.h"
+
+#include <bit>
+#include <cstddef>
+
+namespace modsin {
+namespace {
+
+// The closest approach. For x below 2^63 with x * 2/pi not within 1/2 of 0,
+// |x * 2/pi - n| >= 2^-68.86. Over the significands m < 2^64 of one binade
+// (x = m 2^e), the least distance of m * 2^e * 2/pi from a whole number is
+// that of the last convergent of 2^e * 2/pi whose denominator is below 2^64
+// (best approximations); over e = -63 ... -1 it is smallest for e = -15,
+// m = 18102975828909478217. So the fraction of a turn has at most 68 leading
+// zeros, and 2/pi needs 64 + 69 bits more than the remainder keeps.
+constexpr int kMostLeadingZeros = 68;
+static_assert(kReductionGuardLimbs * 32 >= kMostLeadingZeros + 64 + 28);
+
+constexpr int kLimbBits = 32;
+constexpr std::uint32_t kHalfLimb = 0x80000000;
+
+constexpr int kWordBits = 64;
+
+// Limbs 2k and 2k + 1 of a constant as one 64-bit word.
+constexpr std::uint64_t Word(const std::uint32_t* limbs, std::size_t k) {
+  return (std::uint64_t{limbs[2 * k]} << kLimbBits) | limbs[2 * k + 1];
+}
+
+// The same constants in 64-bit words: 256 bits of 2/pi, 128 of pi/4.
+constexpr std::uint64_t kTwoOverPiWords[] = {Word(kTwoOverPi, 0), Word(kTwoOverPi, 1),
+                                             Word(kTwoOverPi, 2), Word(kTwoOverPi, 3)};
+constexpr std::uint64_t kQuarterPiWords[] = {Word(kQuarterPi, 0), Word(kQuarterPi, 1)};
+
+// The largest significand of an argument in [1/2, 1) below pi/4:
+// floor(pi/4 * 2^64).
+constexpr std::uint64_t kBelowQuarterPi = kQuarterPiWords[0];
+
+bool BelowQuarterPi(std::uint64_t significand, int exponent) {
+  return exponent < -1 || (exponent == -1 && significand <= kBelowQuarterPi);
+}
+
+struct TWordProduct {
+  std::uint64_t high;
+  std::uint64_t low;
+};
+
+// a * b in full, from four 32 x 32 -> 64-bit products (no 128-bit integers
+// on the 32-bit build). The middle sum fits: 3 (2^32 - 1) < 2^34.
+TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) {
+  const std::uint64_t aLow = a & 0xFFFFFFFF;
+  const std::uint64_t aHigh = a >> kLimbBits;
+  const std::uint64_t bLow = b & 0xFFFFFFFF;
+  const std::uint64_t bHigh = b >> kLimbBits;
+  const std::uint64_t lowLow = aLow * bLow;
+  const std::uint64_t lowHigh = aLow * bHigh;
+  const std::uint64_t highLow = aHigh * bLow;
+  const std::uint64_t middle =
+      (lowLow >> kLimbBits) + (lowHigh & 0xFFFFFFFF) + (highLow & 0xFFFFFFFF);
+  return {aHigh * bHigh + (lowHigh >> kLimbBits) + (highLow >> kLimbBits) + (middle >> kLimbBits),
+          (middle << kLimbBits) | (lowLow & 0xFFFFFFFF)};
+}
+
+// The 64 bits that start `shift` bits (0 to 63) into high, followed by low.
+std::uint64_t WordAt(std::uint64_t high, std::uint64_t low, int shift) {
+  return shift == 0 ? high : (high << shift) | (low >> (kWordBits - shift));
+}
+
+}  // namespace
+
+TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
+  TFastReduction r;
+  // Step 1: below pi/4 the argument itself.
+  if (BelowQuarterPi(significand, exponent)) {
+    r.exponent = exponent + 1;
+    r.high = significand;
+    return r;
+  }
+
+  // Step 2: the 5-word product of the significand and 256 bits of 2/pi, the
+  // first word whole. x * 2/pi is the product times 2^(exponent - 63): the
+  // whole part is word 0 shifted right by 63 - exponent (1 to 64) bits, and
+  // the fraction, kept to 192 bits, starts 1 + exponent bits into word 0. The
+  // truncations leave it low by less than 2^-192 + 2^(exponent + 1 - 256).
+  std::uint64_t product[5];
+  std::uint64_t carry = 0;
+  for (int k = 3; k >= 0; --k) {
+    const TWordProduct part = MultiplyWords(significand, kTwoOverPiWords[k]);
+    product[k + 1] = part.low + carry;
+    carry = part.high + (product[k + 1] < carry ? 1 : 0);
+  }
+  product[0] = carry;
+  const int shift = exponent + 1;
+  r.quadrant = static_cast<unsigned>(WordAt(0, product[0], shift)) & 3u;
+  std::uint64_t f0 = WordAt(product[0], product[1], shift);
+  std::uint64_t f1 = WordAt(product[1], product[2], shift);
+  std::uint64_t f2 = WordAt(product[2], product[3], shift);
+
+  // Step 3: from one half of a turn on, the distance below the next whole
+  // number: 1 - fraction, the 192-bit two's complement.
+  if ((f0 >> (kWordBits - 1)) != 0) {
+    r.quadrant = (r.quadrant + 1) & 3u;
+    r.negative = true;
+    f0 = ~f0;
+    f1 = ~f1;
+    f2 = ~f2 + 1;
+    if (f2 == 0 && ++f1 == 0) ++f0;
+  }
+
+  // Step 4: normalise to 128 bits. At most kMostLeadingZeros zeros lead, so
+  // the error so far is below 2^(-192 + 1 + 69) = 2^-122 relative.
+  int leadingZeros = 0;
+  if (f0 == 0) {
+    f0 = f1;
+    f1 = f2;
+    f2 = 0;
+    leadingZeros = kWordBits;
+  }
+  // (The mask keeps a zero fraction, which the closest approach rules out,
+  // from shifting by 64.)
+  const int zeros = std::countl_zero(f0) & (kWordBits - 1);
+  leadingZeros += zeros;
+  const std::uint64_t m0 = WordAt(f0, f1, zeros);
+  const std::uint64_t m1 = WordAt(f1, f2, zeros);
+
+  // Step 5: times pi/2 = 2 pi/4, the top 128 bits of the product; the low
+  // halves of the cross products and all of m1 * pi/4's second word are left
+  // out, less than 3 units of the product's last place, itself above 1/4: in
+  // all the remainder is within 2^-121 of itself.
+  const TWordProduct top = MultiplyWords(m0, kQuarterPiWords[0]);
+  const std::uint64_t cross1 = MultiplyWords(m0, kQuarterPiWords[1]).high;
+  const std::uint64_t cross2 = MultiplyWords(m1, kQuarterPiWords[0]).high;
+  std::uint64_t low = top.low + cross1;
+  std::uint64_t high = top.high + (low < cross1 ? 1 : 0);
+  low += cross2;
+  high += low < cross2 ? 1 : 0;
+  r.exponent = 1 - leadingZeros;
+  if ((high >> (kWordBits - 1)) == 0) {
+    high = (high << 1) | (low >> (kWordBits - 1));
+    low <<= 1;
+    --r.exponent;
+  }
+  r.high = high;
+  r.low = low;
+  return r;
+}
+
+TWideReduction ReduceExactly(std::uint64_t significand, int exponent, int limbs) {
+  TWideReduction r;
+  // Step 1: below pi/4 the argument is its own remainder: x = (significand /
+  // 2^64) * 2^(exponent + 1).
+  if (BelowQuarterPi(significand, exponent)) {
+    r.exponent = exponent + 1;
+    r.magnitude.size = limbs;
+    r.magnitude.limb[0] = static_cast<std::uint32_t>(significand >> kLimbBits);
+    r.magnitude.limb[1] = static_cast<std::uint32_t>(significand);
+    return r;
+  }
+
+  // Step 2: significand * (2/pi truncated) exactly, as a fraction whose first
+  // two limbs are the whole part, with two more limbs of room. x * 2/pi is
+  // that product times 2^(exponent - 63); shifted right by 63 - exponent bits
+  // (1 to 64), its first two limbs hold the whole part of x * 2/pi and the
+  // rest its fraction, of which `window` limbs are kept. The truncations of
+  // 2/pi and of the fraction leave x * 2/pi low by less than 2^(exponent + 1
+  // - 32 window) + 2^(-32 window) <= 2^(63.01 - 32 window).
+  const int window = limbs + kReductionGuardLimbs;
+  TWideNumber product = MultiplyWhole(significand, WideFromLimbs(kTwoOverPi, window));
+  product.size += 2;
+  const TWideNumber turns = ShiftRight(product, 63 - exponent);
+  r.quadrant = turns.limb[1] & 3u;
+  TWideNumber fraction = WideFromLimbs(&turns.limb[2], window);
+
+  // Step 3: from one half of a turn on, n is the next whole number and the
+  // remainder lies below it: 1 - fraction.
+  if (fraction.limb[0] >= kHalfLimb) {
+    r.quadrant = (r.quadrant + 1) & 3u;
+    r.negative = true;
+    fraction = Subtract(TWideNumber{window, {}}, fraction);
+  }
+
+  // Step 4: normalise. With at most kMostLeadingZeros leading zeros, the
+  // relative error so far is below 2^(63 - 32 window + 69) = 2^(-28 - 32 limbs)
+  // and `limbs` limbs remain after the shift.
+  const int leadingZeros = LeadingZeros(fraction);
+  fraction = ShiftLeft(fraction, leadingZeros);
+  fraction.size = limbs;
+
+  // Step 5: turns to radians, times pi/2 = 2 * pi/4. The truncations of the
+  // fraction (2^(1 - 32 limbs) relative), of pi/4 (the same) and of the product
+  // (a unit of a product >= 1/4: 2^(2 - 32 limbs)) add up with step 4's to
+  // less than 2^(4 - 32 limbs).
+  r.magnitude = MultiplyHigh(fraction, WideFromLimbs(kQuarterPi, limbs));
+  r.exponent = 1 - leadingZeros;
+  if (r.magnitude.limb[0] < kHalfLimb) {
+    r.magnitude = ShiftLeft(r.magnitude, 1);
+    --r.exponent;
+  }
+  return r;
+}
+
+}  // namespace modsin

@@ -1,0 +1,181 @@
+// Sine (declared with the other primitives in Primitives.h): the correctly
+// rounded sine of an Extended. A fast path in Extended arithmetic settles
+// all but about one argument in a thousand; ExactSine the rest.
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "numeric/ExactReduction.h"
+#include "numeric/ExactSine.h"
+#include "numeric/Extended.h"
+#include "numeric/FloatEnvironment.h"
+#include "numeric/MathError.h"
+#include "numeric/Primitives.h"
+#include "numeric/SineTable.h"
+#include "numeric/TaylorTerms.h"
+
+namespace modsin {
+namespace {
+
+// Below 2^-32, sin x rounds to x: x - sin x < |x|^3/6 < 2^-66.6 |x|, less
+// than half the gap to the next Extended toward zero, which is at least
+// 2^-65 |x| (2^-65 x exactly when x is a power of two, the tightest case).
+constexpr int kLeastReducedExponent = -32;
+
+// From 2^63 on, sin x is taken as +0.
+constexpr int kLeastZeroExponent = 63;
+
+// Veltkamp's splitter for a 64-bit significand, 2^32 + 1: the split halves
+// carry 32 bits each, so that their products are exact.
+constexpr Extended kSplitter = 0x1.00000001p32L;
+
+// The fast value's error bound relative to it, 2^-75: the analysis at
+// FastValue gives 2^-76.3.
+constexpr Extended kFastError = 0x1p-75L;
+
+// The bytes that fnstenv stores: control, status and tag words and the last
+// instruction's pointers.
+constexpr std::size_t kX87EnvironmentBytes = 28;
+
+struct TExactSum {
+  Extended high;
+  Extended low;
+};
+
+// a * b = high + low exactly (Dekker).
+TExactSum TwoProduct(Extended a, Extended b) {
+  const Extended aSplit = a * kSplitter;
+  const Extended aHigh = aSplit - (aSplit - a);
+  const Extended aLow = a - aHigh;
+  const Extended bSplit = b * kSplitter;
+  const Extended bHigh = bSplit - (bSplit - b);
+  const Extended bLow = b - bHigh;
+  const Extended high = a * b;
+  return {high, ((aHigh * bHigh - high) + aHigh * bLow + aLow * bHigh) + aLow * bLow};
+}
+
+// a + b = high + low exactly (Knuth).
+TExactSum TwoSum(Extended a, Extended b) {
+  const Extended high = a + b;
+  const Extended back = high - a;
+  return {high, (a - (high - back)) + (b - back)};
+}
+
+// The fast value and how far it is from being unsure: sin x rounds to
+// `value` when `margin` > 0.
+struct TFastValue {
+  Extended value;
+  Extended margin;
+};
+
+// Whether high is the correctly rounded value of a true value within
+// kFastError of high + low (|low| at most half a unit of high): the margin
+// by which |low| plus the error stays inside the half gap to the next
+// Extended on low's side. That gap is half as wide below a power of two.
+Extended RoundingMargin(Extended high, Extended low) {
+  const TExtendedBits bits = ExtendedBits(high);
+  const int exponent = bits.exponent - kExtendedBias;
+  const bool towardZero = (low < 0) != bits.negative;
+  const bool halfGap = bits.significand == kExtendedLeadingBit && towardZero;
+  const Extended gap = MakeExtended(false, exponent - (halfGap ? 65 : 64), kExtendedLeadingBit);
+  return gap - (std::fabs(low) + std::fabs(high) * kFastError);
+}
+
+// sin(a + b) (cosine false) or cos(a + b) for 2^-32 <= a <= pi/4 (1 +
+// 2^-120) and 0 <= b < a 2^-63, in modsin's x87 environment.
+//
+// Step 1 splits a = A + d at the nearest node A = i/128, |d| <= 2^-8. With
+// the table's S = sin A and C = cos A, and (P, Q) = (S, C) for the sine or
+// (C, -S) for the cosine,
+//   f(A + d) = P + Q d + P (cos d - 1) + Q (sin d - d).
+// Q d is formed exactly (its part Q_high d_high by TwoProduct) and added to
+// P_high exactly (TwoSum), since it may be as large as P; the other terms,
+// at most 2^-17 of the result, are summed in plain Extended. b enters
+// through the derivative, b (Q - P d), to within b 2^-17.
+//
+// Error relative to the result f, which is at least |P| / 2 (the sine at
+// i = 1, d = -2^-8; 0.7 |P| for the cosine): the six additions of the tail
+// 6 2^-64 2^-17 |P|, cos d - 1 evaluated within 2^-62 of itself 2^-79 |P|,
+// b's second order 2^-80 |f|, the rest (series cut, table, sin d - d's
+// rounding) below 2^-82 |f|. In all below 2^-76.3 |f|.
+TFastValue FastValue(Extended a, Extended b, bool cosine) {
+  // Step 1: the node and the distance from it, exact.
+  const auto i = static_cast<std::size_t>(RoundToInt64(a * kSineTableScale));
+  const TSineTableRow& row = kSineTable[i];
+  const Extended d = a - static_cast<Extended>(i) / kSineTableScale;
+  const Extended pHigh = cosine ? row.cosineHigh : row.sineHigh;
+  const Extended pLow = cosine ? row.cosineLow : row.sineLow;
+  const Extended qHigh = cosine ? -row.sineHigh : row.cosineHigh;
+  const Extended qLow = cosine ? -row.sineLow : row.cosineLow;
+
+  // Step 2: P + Q d, its leading part exact.
+  const TExactSum qd = TwoProduct(qHigh, d);
+  const TExactSum lead = TwoSum(pHigh, qd.high);
+
+  // Step 3: cos d - 1 = -d^2/2 + d^4/4! - d^6/6! + d^8/8! and sin d - d =
+  // -d^3/3! + d^5/5! - d^7/7!; for |d| <= 2^-8 the terms left out are below
+  // 2^-101 and 2^-82 relative to the result.
+  const Extended z = d * d;
+  const Extended cosMinusOne =
+      z * (-0.5L + z * (kCosineTerms[0] + z * (kCosineTerms[1] + z * kCosineTerms[2])));
+  const Extended sinMinusD = d * z * (kSineTerms[0] + z * (kSineTerms[1] + z * kSineTerms[2]));
+
+  // Step 4: the small terms, then the sum renormalised (Fast2Sum: |lead.high|
+  // exceeds the tail by far).
+  const Extended tail = lead.low + (pLow + (qd.low + (qLow * d + b * (qHigh - pHigh * d) +
+                                                      (pHigh * cosMinusOne + qHigh * sinMinusD))));
+  const Extended high = lead.high + tail;
+  const Extended low = tail - (high - lead.high);
+  return {high, RoundingMargin(high, low)};
+}
+
+// FastValue under modsin's x87 environment whatever the caller's: where the
+// control word differs (another precision or rounding, or unmasked
+// conditions), the caller's environment is saved with its pending flags,
+// modsin's control word loaded, and the caller's restored afterwards. The
+// memory operands tie a, b and the results to the switches, so that no
+// arithmetic on them moves across.
+TFastValue FastValueInOwnEnvironment(Extended a, Extended b, bool cosine) {
+  if (X87ControlWord() == kX87ControlWord) return FastValue(a, b, cosine);
+  std::array<std::uint8_t, kX87EnvironmentBytes> caller{};
+  asm volatile("fnstenv %0\n\tfldcw %3" : "=m"(caller), "+m"(a), "+m"(b) : "m"(kX87ControlWord));
+  TFastValue fast = FastValue(a, b, cosine);
+  asm volatile("fldenv %2" : "+m"(fast.value), "+m"(fast.margin) : "m"(caller));
+  return fast;
+}
+
+}  // namespace
+
+Extended Sine(Extended x) {
+  const TExtendedBits bits = ExtendedBits(x);
+  // Step 1: a NaN, an infinity, and the encodings that the x87 itself
+  // rejects as operands (a nonzero exponent without the leading bit) are
+  // invalid; from 2^63 on the result is +0; below 2^-32 it is x (also for
+  // zeros, subnormal numbers and the x87's pseudo-denormal encodings).
+  if (bits.exponent == kExtendedMaxExponent ||
+      (bits.exponent != 0 && (bits.significand & kExtendedLeadingBit) == 0))
+    Raise<EInvalidOp>();
+  const int exponent = bits.exponent - kExtendedBias;
+  if (exponent >= kLeastZeroExponent) return +0.0L;
+  if (exponent < kLeastReducedExponent) return x;
+
+  // Step 2: |x| = n pi/2 + r, r to 128 bits as a + b (both of r's sign).
+  const TFastReduction r = ReduceFast(bits.significand, exponent);
+  const Extended a = MakeExtended(false, r.exponent - 1, r.high);
+  Extended b = 0;
+  if (r.low != 0) {
+    const int shift = std::countl_zero(r.low);
+    b = MakeExtended(false, r.exponent - 65 - shift, r.low << shift);
+  }
+
+  // Step 3: sin x is sin r, cos r, -sin r or -cos r by n modulo 4, from the
+  // fast value where it decides the rounding, else from ExactSine.
+  const bool cosine = (r.quadrant & 1u) != 0;
+  const TFastValue fast = FastValueInOwnEnvironment(a, b, cosine);
+  if (!(fast.margin > 0)) return ExactSine(x);
+  const bool negative = (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
+  return negative ? -fast.value : fast.value;
+}
+
+}  // namespace modsin
