@@ -1,9 +1,10 @@
 # What `cmake --install` puts under the prefix, and the Debian package built
 # from part of it.
 #
-#   component "program":      bin/modsin and its man page (the Debian package);
-#                             on Windows modsin.exe, the README and the man
-#                             page as plain text (the ZIP package)
+#   component "program":      bin/modsin and bin/modsin-table with their man
+#                             pages (the Debian package); on Windows
+#                             modsin.exe, the README and the man page as plain
+#                             text (the ZIP package)
 #   component "development":  the core library, its headers under
 #                             include/modsin/ in the source tree's layout, the
 #                             CMake package ModSin (target ModSin::core) and
@@ -26,25 +27,30 @@ if(WIN32)
   # Windows has no man: the page goes along as plain UTF-8 text, rendered
   # without overstrikes or escape sequences, beside the program and the
   # README.
-  set(MODSIN_MAN_PAGE "${CMAKE_CURRENT_BINARY_DIR}/modsin.txt")
-  add_custom_command(OUTPUT "${MODSIN_MAN_PAGE}"
-    COMMAND groff -man -Tutf8 -P-cbou "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGE}"
+  set(MODSIN_MAN_PAGES "${CMAKE_CURRENT_BINARY_DIR}/modsin.txt")
+  add_custom_command(OUTPUT "${MODSIN_MAN_PAGES}"
+    COMMAND groff -man -Tutf8 -P-cbou "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGES}"
     DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1"
     COMMENT "Rendering the man page as text" VERBATIM)
   install(TARGETS modsin RUNTIME DESTINATION . COMPONENT program)
-  install(FILES "${MODSIN_MAN_PAGE}" README.md DESTINATION . COMPONENT program)
+  install(FILES "${MODSIN_MAN_PAGES}" README.md DESTINATION . COMPONENT program)
 else()
-  # Debian keeps its man pages compressed; gzip -n leaves out the time stamp so
-  # that the same page always makes the same bytes.
-  set(MODSIN_MAN_PAGE "${CMAKE_CURRENT_BINARY_DIR}/modsin.1.gz")
-  add_custom_command(OUTPUT "${MODSIN_MAN_PAGE}"
-    COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGE}"
-    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1"
-    COMMENT "Compressing the man page" VERBATIM)
-  install(TARGETS modsin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-  install(FILES "${MODSIN_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
+  install(TARGETS modsin modsin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT program)
+  # Debian keeps its man pages compressed; gzip -n leaves out the time stamp
+  # so that the same page always makes the same bytes.
+  set(MODSIN_MAN_PAGES)
+  foreach(page modsin.1 modsin-table.1)
+    set(compressed "${CMAKE_CURRENT_BINARY_DIR}/${page}.gz")
+    add_custom_command(OUTPUT "${compressed}"
+      COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}" > "${compressed}"
+      DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}"
+      COMMENT "Compressing the man page ${page}" VERBATIM)
+    list(APPEND MODSIN_MAN_PAGES "${compressed}")
+  endforeach()
+  install(FILES ${MODSIN_MAN_PAGES} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
 endif()
-add_custom_target(modsin_man_page ALL DEPENDS "${MODSIN_MAN_PAGE}")
+add_custom_target(modsin_man_pages ALL DEPENDS ${MODSIN_MAN_PAGES})
 
 install(TARGETS modsin_core EXPORT ModSinTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
@@ -73,8 +79,8 @@ configure_file(cmake/modsin.pc.in "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc" @ONLY)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc"
   DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT development)
 
-# The package: the program and its man page, nothing of the library. A Debian
-# package on Linux; on Windows a ZIP to unpack anywhere.
+# The package: the programs and their man pages, nothing of the library. A
+# Debian package on Linux; on Windows a ZIP to unpack anywhere.
 set(CPACK_PACKAGE_NAME modsin)
 set(CPACK_PACKAGE_VENDOR "modsin")
 set(CPACK_PACKAGE_CONTACT "modsin developers <modsin@localhost>")
@@ -82,7 +88,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tabulates y = sin(x^p) into node tables")
 set(CPACK_PACKAGE_DESCRIPTION
   "modsin seeds nodes where x^p is a whole multiple of pi/2, bisects every\n\
 interval whose midpoint leaves the chord by more than a y tolerance, and\n\
-writes the nodes as tab-separated tables of 23-character number texts.")
+writes the nodes as tab-separated tables of 23-character number texts.\n\
+modsin-table runs one such tabulation with the interval, exponent,\n\
+tolerances and limits of its command line, as a table or as CSV.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL program)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)

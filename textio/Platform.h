@@ -16,7 +16,7 @@ using THandle = std::intptr_t;
 // INVALID_HANDLE_VALUE.
 inline constexpr THandle kNoHandle = -1;
 
-enum class TStandardHandle { Input, Output };
+enum class TStandardHandle { Input, Output, Error };
 
 enum class TFileType {
   Unknown,    // the handle cannot be examined: closed, absent, or not a file

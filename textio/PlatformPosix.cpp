@@ -29,7 +29,7 @@ THandle RealCreate(const char* name) {
 }
 
 THandle RealStandard(TStandardHandle which) {
-  const int fd = which == TStandardHandle::Input ? STDIN_FILENO : STDOUT_FILENO;
+  const int fd = static_cast<int>(which);  // 0, 1, 2 in the order declared
   return gClosedAtStart[fd] ? kNoHandle : fd;
 }
 

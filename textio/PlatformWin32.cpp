@@ -38,8 +38,8 @@ THandle RealCreate(const char* name) {
 }
 
 THandle RealStandard(TStandardHandle which) {
-  return Handle(
-      ::GetStdHandle(which == TStandardHandle::Input ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE));
+  constexpr DWORD kStandardHandles[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  return Handle(::GetStdHandle(kStandardHandles[static_cast<int>(which)]));
 }
 
 TFileType RealType(THandle handle) {

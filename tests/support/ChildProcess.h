@@ -49,6 +49,8 @@ class TChild {
 
   void Write(const std::string& bytes);
   void CloseInput();
+  // Sends the child a signal. Linux only (ChildProcessPosix.cpp).
+  void Signal(int signal);
   // The reading end of the child's standard output, to close it early.
   void CloseOutput();
   // Reads standard output until it holds at least n bytes or ends.

@@ -108,6 +108,10 @@ void TChild::CloseInput() {
   CloseIf(FState->FIn);
 }
 
+void TChild::Signal(int signal) {
+  ::kill(FState->FPid, signal);
+}
+
 void TChild::CloseOutput() {
   CloseIf(FState->FOut);
 }
