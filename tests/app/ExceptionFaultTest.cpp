@@ -66,7 +66,7 @@ TEST(ExceptionFault, AccessViolations) {
   EXPECT_EQ(inModule + "Write of address 00000010", Describe(EXCEPTION_ACCESS_VIOLATION, 1));
   EXPECT_EQ(inModule + "Read of address 0BADF00D",
             Describe(EXCEPTION_ACCESS_VIOLATION, 8, 0x0BADF00D));
-  // No module holds the first page.
+  // No module holds the first page: the message names none.
   EXPECT_EQ("EAccessViolation: Access violation at address 00001000. Write of address 00000010",
             Describe(EXCEPTION_ACCESS_VIOLATION, 1, 0x10, reinterpret_cast<const void*>(0x1000)));
 }

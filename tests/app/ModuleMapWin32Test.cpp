@@ -36,16 +36,5 @@ TEST(ModuleMap, NamesTheModuleAndTheOffsetFromItsImageBase) {
   EXPECT_EQ(Address(system) - Address(kernel32), inSystem.FOffset);
 }
 
-TEST(ModuleMap, AddressesOutsideEveryModuleNameTheExecutableAtOffsetZero) {
-  NoteLoadedModules();
-  for (const void* address :
-       {static_cast<const void*>(nullptr), reinterpret_cast<const void*>(0x1000)}) {
-    const TCodeLocation where = LocateCode(address);
-    EXPECT_FALSE(where.FFound);
-    EXPECT_EQ("app_test.exe", where.FModule);
-    EXPECT_EQ(0u, where.FOffset);
-  }
-}
-
 }  // namespace
 }  // namespace modsin

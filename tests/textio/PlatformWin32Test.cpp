@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "tests/support/TempFolder.h"
-#include "textio/InOutError.h"
 
 namespace modsin {
 namespace {
@@ -25,22 +23,6 @@ HANDLE Native(THandle handle) {
 
 THandle Handle(HANDLE handle) {
   return reinterpret_cast<THandle>(handle);
-}
-
-// "<number> <message>" for the failure that creating name leaves.
-std::string CreateFailure(const std::string& name) {
-  const TCreateResult created = CreateForWriting(name.c_str());
-  EXPECT_EQ(kNoHandle, created.FHandle);
-  return std::to_string(created.FFailure) + " " + EInOutError(created.FFailure).what();
-}
-
-TEST(Platform, FailureNumbersAreWindowsOwnErrorCodes) {
-  TTempFolder folder;
-  std::filesystem::create_directory(folder / "folder");
-  EXPECT_EQ("3 Invalid filename", CreateFailure(folder / "missing\\t.dat"));
-  EXPECT_EQ("5 File access denied", CreateFailure(folder / "folder"));
-  for (const int code : {2, 4, 109, 112, 232})
-    EXPECT_EQ(code, FailureNumberFor(code));
 }
 
 // Write access only, reading shared, an existing file cut to length zero.
