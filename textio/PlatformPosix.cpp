@@ -54,10 +54,6 @@ bool RealClose(THandle handle) {
 constexpr TSystemCalls kRealSystemCalls = {RealCreate, RealStandard, RealType,
                                            RealWrite,  RealRead,     RealClose};
 
-const TSystemCalls& Calls() noexcept {
-  return SystemCalls();
-}
-
 struct TErrorMapping {
   int FError;
   std::int32_t FFailureNumber;
@@ -93,7 +89,7 @@ std::int32_t FailureNumberFor(int error) noexcept {
 
 TCreateResult CreateForWriting(const char* name) noexcept {
   for (;;) {
-    const THandle handle = Calls().Create(name);
+    const THandle handle = SystemCalls().Create(name);
     if (handle >= 0) return {handle, 0};
     // Opening a FIFO waits for its reader, and a signal may cut that short.
     if (errno != EINTR) return {kNoHandle, FailureNumberFor(errno)};
@@ -103,7 +99,7 @@ TCreateResult CreateForWriting(const char* name) noexcept {
 std::int32_t WriteAll(THandle handle, const void* data, std::size_t size) noexcept {
   const char* next = static_cast<const char*>(data);
   while (size > 0) {
-    const std::ptrdiff_t written = Calls().Write(handle, next, size);
+    const std::ptrdiff_t written = SystemCalls().Write(handle, next, size);
     if (written < 0) {
       if (errno == EINTR) continue;
       return FailureNumberFor(errno);
@@ -119,7 +115,7 @@ std::int32_t WriteAll(THandle handle, const void* data, std::size_t size) noexce
 
 TReadResult ReadSome(THandle handle, void* data, std::size_t size) noexcept {
   for (;;) {
-    const std::ptrdiff_t count = Calls().Read(handle, data, size);
+    const std::ptrdiff_t count = SystemCalls().Read(handle, data, size);
     if (count >= 0) return {static_cast<std::size_t>(count), 0};
     if (errno == EINTR) continue;
     if (errno == EPIPE || errno == ECONNRESET) return {0, 0};
@@ -131,7 +127,7 @@ std::int32_t CloseHandle(THandle handle) noexcept {
   // Linux releases the descriptor even when close() reports EINTR, so that
   // report is no failure and the call must not be repeated: a second close
   // could release a descriptor that another thread has just been given.
-  if (Calls().Close(handle) || errno == EINTR) return 0;
+  if (SystemCalls().Close(handle) || errno == EINTR) return 0;
   return FailureNumberFor(errno);
 }
 

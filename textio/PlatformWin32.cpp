@@ -72,10 +72,6 @@ bool RealClose(THandle handle) {
 constexpr TSystemCalls kRealSystemCalls = {RealCreate, RealStandard, RealType,
                                            RealWrite,  RealRead,     RealClose};
 
-const TSystemCalls& Calls() noexcept {
-  return SystemCalls();
-}
-
 std::int32_t LastFailure() noexcept {
   return FailureNumberFor(LastSystemError());
 }
@@ -99,7 +95,7 @@ std::int32_t FailureNumberFor(int error) noexcept {
 }
 
 TCreateResult CreateForWriting(const char* name) noexcept {
-  const THandle handle = Calls().Create(name);
+  const THandle handle = SystemCalls().Create(name);
   if (handle == kNoHandle) return {kNoHandle, LastFailure()};
   return {handle, 0};
 }
@@ -107,7 +103,7 @@ TCreateResult CreateForWriting(const char* name) noexcept {
 std::int32_t WriteAll(THandle handle, const void* data, std::size_t size) noexcept {
   const char* next = static_cast<const char*>(data);
   while (size > 0) {
-    const std::ptrdiff_t written = Calls().Write(handle, next, size);
+    const std::ptrdiff_t written = SystemCalls().Write(handle, next, size);
     if (written < 0) return LastFailure();
     if (written == 0) return kDiskFullError;
     next += written;
@@ -117,14 +113,14 @@ std::int32_t WriteAll(THandle handle, const void* data, std::size_t size) noexce
 }
 
 TReadResult ReadSome(THandle handle, void* data, std::size_t size) noexcept {
-  const std::ptrdiff_t count = Calls().Read(handle, data, size);
+  const std::ptrdiff_t count = SystemCalls().Read(handle, data, size);
   if (count >= 0) return {static_cast<std::size_t>(count), 0};
   if (static_cast<DWORD>(LastSystemError()) == kBrokenPipe) return {0, 0};
   return {0, LastFailure()};
 }
 
 std::int32_t CloseHandle(THandle handle) noexcept {
-  return Calls().Close(handle) ? 0 : LastFailure();
+  return SystemCalls().Close(handle) ? 0 : LastFailure();
 }
 
 void PrepareStandardHandles() noexcept {}
