@@ -269,40 +269,33 @@ TEST(Faults, FolderNotWritable) {
 #endif
 }
 
-TEST(Faults, ExhaustedAllocator) {
-  TTempFolder folder;
-  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
-                            {"MODSIN_FAIL_ALLOCATION=50"})
-                         .Finish();
-  EXPECT_EQ(1, exit.FCode);
-  EXPECT_EQ("", exit.FErr);
-  ExpectReport(exit.FOut, "EOutOfMemory", kFaultProgramName, "Out of memory\\.");
-}
-
-TEST(Faults, ProcessorFault) {
-  TTempFolder folder;
-  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
-                            {"MODSIN_FAULT_ALLOCATION=50"})
-                         .Finish();
-  EXPECT_EQ(1, exit.FCode);
-  EXPECT_EQ("", exit.FErr);
+// The fault-injection copy failing at its 50th allocation: memory exhausted,
+// an invalid read, a stack overflow (whose report needs more stack than a
+// thread has left after the overflow).
+TEST(Faults, InjectedFailures) {
   // Addresses at the full pointer width: 16 digits on x86-64, 8 on i686.
   const std::string digits = std::to_string(2 * sizeof(void*));
   const std::string accessed = std::string(2 * sizeof(void*) - 2, '0') + "10";
-  ExpectReport(exit.FOut, "EAccessViolation", kFaultProgramName,
-               "Access violation at address [0-9A-F]{" + digits + "} in module '" +
-                   Pattern(kFaultProgramName) + "'\\. Read of address " + accessed + "\\.");
-}
-
-// The report needs more stack than a thread has left after an overflow.
-TEST(Faults, StackOverflow) {
-  TTempFolder folder;
-  const TExit exit = TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(),
-                            {"MODSIN_OVERFLOW_ALLOCATION=50"})
-                         .Finish();
-  EXPECT_EQ(1, exit.FCode);
-  EXPECT_EQ("", exit.FErr);
-  ExpectReport(exit.FOut, "EStackOverflow", kFaultProgramName, "Stack overflow\\.");
+  struct TCase {
+    std::string FSetting, FKind, FMessage;
+  };
+  const TCase cases[] = {
+      {"MODSIN_FAIL_ALLOCATION=50", "EOutOfMemory", "Out of memory\\."},
+      {"MODSIN_FAULT_ALLOCATION=50", "EAccessViolation",
+       "Access violation at address [0-9A-F]{" + digits + "} in module '" +
+           Pattern(kFaultProgramName) + "'\\. Read of address " + accessed + "\\."},
+      {"MODSIN_OVERFLOW_ALLOCATION=50", "EStackOverflow", "Stack overflow\\."},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.FSetting);
+    TTempFolder folder;
+    const TExit exit =
+        TChild({kFaultProgram}, folder.Path(), TStream::Pipe(), TStream::Pipe(), {c.FSetting})
+            .Finish();
+    EXPECT_EQ(1, exit.FCode);
+    EXPECT_EQ("", exit.FErr);
+    ExpectReport(exit.FOut, c.FKind, kFaultProgramName, c.FMessage);
+  }
 }
 
 }  // namespace
