@@ -160,15 +160,15 @@ Extended ExactSine(Extended x, int firstLimbs) {
   }
 }
 
-// The loop ends: sin x of a nonzero Extended x, an algebraic number, is
+// The loop ends. sin x of a nonzero Extended x, an algebraic number, is
 // transcendental (Lindemann-Weierstrass), so it is no midpoint between two
-// Extended values but some distance d from the nearest. At L limbs the
-// value's error is below 48 L + 40 units of 2^(-32 L) of its binade (each
-// term of the series at least 4 bits below the one before: at most 8 L + 2
-// terms), which d exceeds twice from some L on; there RoundingOf decides.
-// Nothing bounds that L below kMostUnboundedLimbs, but it would take sin x
-// within 2^(-2^28) of a midpoint, where about 2^-150 is to be expected of the
-// closest of all arguments.
+// Extended values but lies d 2^e from the nearest, for |sin x| in [2^(e-1),
+// 2^e) and some d > 0. At L limbs the value is within (48 L + 40) 2^(-32 L)
+// 2^e (the series has at most 8 L + 2 terms, each at least 4 bits below the
+// one before), and RoundingOf decides once d exceeds twice that, as it does
+// from some L on. Nothing bounds that L below kMostUnboundedLimbs (beyond
+// it, std::bad_alloc), but it would take d below about 2^(-2^28), where
+// about 2^-150 is to be expected of the closest of all arguments.
 Extended UnboundedSine(Extended x, int firstLimbs) {
   const TExtendedBits bits = ExtendedBits(x);
   for (int limbs = firstLimbs;; limbs *= 2) {
