@@ -47,7 +47,8 @@ plot: build
 	@$(PREREQUISITES) plot
 	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
 
-# Benchmarks and the whole run against its floor; timings, so never in CI.
+# Benchmarks, the whole run against its floor, and modsin-table's large job;
+# timings, so never in CI.
 bench:
 	@$(PREREQUISITES) bench
 	cmake --preset bench $(WERROR)
@@ -55,11 +56,12 @@ bench:
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
 	  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
+	bench/table-run.sh build/bench/table/modsin-table
 
 # Every test with line and branch coverage, reported per folder by gcovr.
 # gcovr replaces its output file, so each report goes to a file of its own,
 # never to a device.
-COVERED := base numeric textio calc app
+COVERED := base numeric textio calc app table
 coverage:
 	@$(PREREQUISITES) test coverage
 	cmake --preset coverage $(WERROR)
@@ -88,7 +90,7 @@ fuzz:
 tidy:
 	@$(PREREQUISITES) analysis
 	cmake --preset clang $(WERROR) >/dev/null
-	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' | \
+	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' 'table/*.cpp' | \
 	  xargs -n 1 -P $(JOBS) clang-tidy-14 -p build/clang --quiet
 
 # clang-format 14 over every tracked C and C++ source, in place.

@@ -6,11 +6,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
-#include <new>
 
 #include "app/FixedText.h"
 #include "app/ModuleMap.h"
-#include "base/Exception.h"
+#include "base/CaughtFailure.h"
 #include "numeric/FloatEnvironment.h"
 
 namespace modsin {
@@ -49,14 +48,6 @@ void RunStandardOutputFlush() noexcept {
   }
 }
 
-std::string_view BoundedText(const char* text, std::size_t limit) noexcept {
-  if (text == nullptr) return {};
-  std::size_t length = 0;
-  while (length < limit && text[length] != '\0')
-    ++length;
-  return {text, length};
-}
-
 }  // namespace
 
 void InitFailureReport() noexcept {
@@ -89,18 +80,8 @@ void ReportFailure(std::string_view kind, std::string_view message, const void* 
 }
 
 void ReportCaughtFailure() noexcept {
-  try {
-    throw;
-  } catch (const Exception& failure) {
-    ReportFailure(failure.ClassName(), failure.what(), failure.Address());
-  } catch (const std::bad_alloc&) {
-    const EOutOfMemory failure;
-    ReportFailure(failure.ClassName(), failure.what(), nullptr);
-  } catch (const std::exception& failure) {
-    ReportFailure("Exception", BoundedText(failure.what(), Exception::kMaxMessage), nullptr);
-  } catch (...) {
-    ReportFailure("Exception", "Unknown exception", nullptr);
-  }
+  const TCaughtFailure failure = DescribeCaughtFailure();
+  ReportFailure(failure.FKind, failure.FMessage, failure.FLocation);
 }
 
 }  // namespace modsin

@@ -23,11 +23,6 @@ constexpr std::string_view kStatusMessages[] = {
     "Wrong number of nodes",                // kWrongNodeCount
 };
 
-// A job may ask for 101 seeds (indices k0 .. k0 + 100), and may hold 1999
-// nodes after a successful refinement: the 2000th stops it.
-constexpr std::int32_t kDefaultMaxInitNodes = 100;
-constexpr std::int32_t kDefaultMaxNodes = 2000;
-
 // The 32-bit seed index range, as bounds on the Extended quotient whose
 // ceiling (left end) or floor (right end) becomes the index.
 constexpr Extended kIndexMin = -2147483648.0L;

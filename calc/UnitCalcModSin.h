@@ -29,8 +29,14 @@ class TCalcModSin {
   static constexpr std::int32_t kDisposeError = 6;
   static constexpr std::int32_t kWrongNodeCount = 7;
 
-  // Sets the limits (100 seed index steps, 2000 nodes) and then the values as
-  // SetValues does: the status afterwards is 0 or 1.
+  // The limits of a new tabulator (SetLimits). A job may ask for 101 seeds
+  // (indices k0 .. k0 + 100), and may hold 1999 nodes after a successful
+  // refinement: the 2000th stops it.
+  static constexpr std::int32_t kDefaultMaxNodes = 2000;
+  static constexpr std::int32_t kDefaultMaxInitNodes = 100;
+
+  // Sets the default limits and then the values as SetValues does: the status
+  // afterwards is 0 or 1.
   TCalcModSin(double xleft, double xright, double p, double dx, double dy);
   virtual ~TCalcModSin();
   TCalcModSin(const TCalcModSin&) = delete;
@@ -44,6 +50,19 @@ class TCalcModSin {
   void SetValues(double xleft, double xright, double p, double dx, double dy);
 
   void GetError(std::int32_t& code, std::string& msg) const;
+
+  // The limits the next CalculateXY works within, for a caller that wants
+  // larger (or smaller) jobs than the defaults allow:
+  //   maxNodes      the node ceiling: the refinement stops with status 5 once
+  //                 the list holds this many nodes, so a successful job holds
+  //                 fewer;
+  //   maxInitNodes  the largest seed index range k1 - k0: a job whose seeds
+  //                 need more stops with status 3 before any node is made.
+  // Neither the status nor the node list changes.
+  void SetLimits(std::int32_t maxNodes, std::int32_t maxInitNodes) noexcept {
+    FMaxNodes = maxNodes;
+    FMaxInitNodes = maxInitNodes;
+  }
 
   // Releases the previous list, then (while the status is 0) seeds and refines
   // a new one. On success iNodes is the node count and Nodes the first node

@@ -1,7 +1,8 @@
 # What `cmake --install` puts under the prefix, and the Debian package built
 # from part of it.
 #
-#   component "program":      bin/modsin and its man page (the Debian package)
+#   component "program":      bin/modsin and bin/modsin-table with their man
+#                             pages (the Debian package)
 #   component "development":  the core library, its headers under
 #                             include/modsin/ in the source tree's layout, the
 #                             CMake package ModSin (target ModSin::core) and
@@ -20,17 +21,21 @@ set_target_properties(modsin_core PROPERTIES OUTPUT_NAME modsin EXPORT_NAME core
 target_include_directories(modsin_core PUBLIC $<INSTALL_INTERFACE:${MODSIN_INCLUDE_DIR}>)
 target_compile_features(modsin_core PUBLIC cxx_std_20)
 
-install(TARGETS modsin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(TARGETS modsin modsin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 
 # Debian keeps its man pages compressed; gzip -n leaves out the time stamp so
 # that the same page always makes the same bytes.
-set(MODSIN_MAN_PAGE "${CMAKE_CURRENT_BINARY_DIR}/modsin.1.gz")
-add_custom_command(OUTPUT "${MODSIN_MAN_PAGE}"
-  COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGE}"
-  DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1"
-  COMMENT "Compressing the man page" VERBATIM)
-add_custom_target(modsin_man_page ALL DEPENDS "${MODSIN_MAN_PAGE}")
-install(FILES "${MODSIN_MAN_PAGE}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
+set(MODSIN_MAN_PAGES)
+foreach(page modsin.1 modsin-table.1)
+  set(compressed "${CMAKE_CURRENT_BINARY_DIR}/${page}.gz")
+  add_custom_command(OUTPUT "${compressed}"
+    COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}" > "${compressed}"
+    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}"
+    COMMENT "Compressing the man page ${page}" VERBATIM)
+  list(APPEND MODSIN_MAN_PAGES "${compressed}")
+endforeach()
+add_custom_target(modsin_man_pages ALL DEPENDS ${MODSIN_MAN_PAGES})
+install(FILES ${MODSIN_MAN_PAGES} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
 
 install(TARGETS modsin_core EXPORT ModSinTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
@@ -59,7 +64,7 @@ configure_file(cmake/modsin.pc.in "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc" @ONLY)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc"
   DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT development)
 
-# The Debian package: the program and its man page, nothing of the library.
+# The Debian package: the programs and their man pages, nothing of the library.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME modsin)
 set(CPACK_PACKAGE_VENDOR "modsin")
@@ -68,7 +73,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tabulates y = sin(x^p) into node tables")
 set(CPACK_PACKAGE_DESCRIPTION
   "modsin seeds nodes where x^p is a whole multiple of pi/2, bisects every\n\
 interval whose midpoint leaves the chord by more than a y tolerance, and\n\
-writes the nodes as tab-separated tables of 23-character number texts.")
+writes the nodes as tab-separated tables of 23-character number texts.\n\
+modsin-table runs one such tabulation with the interval, exponent,\n\
+tolerances and limits of its command line, as a table or as CSV.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)

@@ -10,7 +10,6 @@ namespace modsin {
 
 namespace {
 
-constexpr char kLineEnd[] = {'\r', '\n'};
 // Marks the end of text in input, and is stored in the input buffer once the
 // real end of input is met, so that the end is seen again by every later take.
 constexpr unsigned char kEndOfFileMark = 0x1A;
@@ -123,7 +122,7 @@ void TTextStream::WriteInteger(std::int32_t value) noexcept {
 }
 
 void TTextStream::WriteLineEnd() noexcept {
-  WriteBytes(kLineEnd, sizeof kLineEnd);
+  WriteBytes(kLineEnd.data(), kLineEnd.size());
   if (FWriteOutAtLineEnd) Flush();
 }
 

@@ -12,6 +12,9 @@
 
 namespace modsin {
 
+// Every line the streams write ends with CR LF.
+inline constexpr std::string_view kLineEnd = "\r\n";
+
 class TTextStream {
  public:
   // Output leaves the buffer only when it is exactly full, in one write of

@@ -21,7 +21,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
   { cat "$work/install.log"; fail "cmake --install"; }
 
 # What a user of the program and of the library looks for.
-for f in bin/modsin share/man/man1/modsin.1.gz lib/libmodsin.a \
+for f in bin/modsin bin/modsin-table share/man/man1/modsin.1.gz \
+  share/man/man1/modsin-table.1.gz lib/libmodsin.a \
   include/modsin/calc/UnitCalcModSin.h include/modsin/calc/UTypes.h \
   include/modsin/calc/NumberText.h include/modsin/numeric/FloatEnvironment.h \
   include/modsin/base/Exception.h lib/cmake/ModSin/ModSinConfig.cmake \

@@ -17,11 +17,13 @@ debs=("$work"/out/*.deb)
 deb=${debs[0]}
 [ "$(basename "$deb")" = modsin_1.0.0_amd64.deb ] || fail "package file name: $(basename "$deb")"
 
-# Contents: the program and its man page, owned by root, and nothing else.
+# Contents: the programs and their man pages, owned by root, and nothing else.
 dpkg-deb -c "$deb" >"$work/contents"
-files=$(awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents")
-want="-rwxr-xr-x root/root ./usr/bin/modsin
--rw-r--r-- root/root ./usr/share/man/man1/modsin.1.gz"
+files=$(awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents" | LC_ALL=C sort)
+want="-rw-r--r-- root/root ./usr/share/man/man1/modsin-table.1.gz
+-rw-r--r-- root/root ./usr/share/man/man1/modsin.1.gz
+-rwxr-xr-x root/root ./usr/bin/modsin
+-rwxr-xr-x root/root ./usr/bin/modsin-table"
 [ "$files" = "$want" ] || { cat "$work/contents"; fail "package contents"; }
 
 # Metadata.
@@ -34,12 +36,13 @@ field() { dpkg-deb -f "$deb" "$1"; }
 grep -q '^ Description: tabulates y = sin(x^p) into node tables$' "$work/info" ||
   { cat "$work/info"; fail "Description"; }
 
-# The packaged files: a stripped program that makes the normal run, and the
-# man page as it stands in the source tree.
+# The packaged files: stripped programs that make the normal run, and the man
+# pages as they stand in the source tree.
 dpkg-deb -x "$deb" "$work/root"
-# Every shared library the program needs comes from a package it depends on;
-# the program is linked statically by default and then needs none.
-needed=$(readelf -d "$work/root/usr/bin/modsin" | awk '/\(NEEDED\)/ { gsub(/[][]/, "", $5); print $5 }')
+# Every shared library a program needs comes from a package it depends on;
+# the programs are linked statically by default and then need none.
+needed=$(for program in modsin modsin-table; do readelf -d "$work/root/usr/bin/$program"; done |
+  awk '/\(NEEDED\)/ { gsub(/[][]/, "", $5); print $5 }' | sort -u)
 for lib in $needed; do
   case $lib in
     libc.so.*|libm.so.*) pkg=libc6 ;;
@@ -57,10 +60,14 @@ golden=$source/tests/e2e/golden
 for f in transcript.txt ModSinOutput.dat ModSinOutput2.dat; do
   cmp "$golden/$f" "$work/run/$f" || fail "the packaged program's $f differs"
 done
-if readelf -S "$work/root/usr/bin/modsin" | grep -q '\.symtab'; then
-  fail "the packaged program is not stripped"
-fi
-gzip -dc "$work/root/usr/share/man/man1/modsin.1.gz" | cmp - "$source/docs/modsin.1" ||
-  fail "the packaged man page differs from docs/modsin.1"
+"$work/root/usr/bin/modsin-table" --to 10 | cmp "$golden/ModSinOutput2.dat" - ||
+  fail "the packaged modsin-table's table differs"
+for program in modsin modsin-table; do
+  if readelf -S "$work/root/usr/bin/$program" | grep -q '\.symtab'; then
+    fail "the packaged $program is not stripped"
+  fi
+  gzip -dc "$work/root/usr/share/man/man1/$program.1.gz" | cmp - "$source/docs/$program.1" ||
+    fail "the packaged man page differs from docs/$program.1"
+done
 
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $(field Depends)"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The README's examples are the program's real ones: its transcript and table
-# lines are those of a normal run, its picture exists, and its C++ example is
-# the consumer program that the install test builds and runs.
-#   readme_test.sh SOURCE_DIR
+# The README's examples are the programs' real ones: its transcript and table
+# lines are those of a normal run and of modsin-table, its picture exists, and
+# its C++ example is the consumer program that the install test builds and
+# runs.
+#   readme_test.sh SOURCE_DIR MODSIN_TABLE
 set -euo pipefail
 source=$1
+table_program=$2
 readme=$source/README.md
 golden=$source/tests/e2e/golden
 
@@ -14,6 +16,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
   while IFS= read -r line; do
     grep -qxF -- "$line" "$readme" || fail "the README lacks the line: $line"
   done
+
+"$table_program" --to 10 --format csv | head -n 4 | while IFS= read -r line; do
+  grep -qxF -- "$line" "$readme" || fail "the README lacks the CSV line: $line"
+done
 
 grep -o '](docs/[^)]*)' "$readme" | tr -d '()]' | while read -r picture; do
   [ -f "$source/$picture" ] || fail "the README shows a missing file: $picture"

@@ -98,6 +98,7 @@ class TChild {
       std::abort();
   }
   void CloseInput() { CloseIf(FIn); }
+  void Signal(int signal) { ::kill(FPid, signal); }
   // The reading end of the child's standard output, to close it early.
   void CloseOutput() { CloseIf(FOut); }
 

@@ -1,0 +1,59 @@
+// The command line of modsin-table: the job it describes, and the usage
+// errors that stop the program before anything is computed or created.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/Exception.h"
+#include "calc/UnitCalcModSin.h"
+
+namespace modsin {
+
+enum class TTableFormat {
+  Table,  // the node table file: 23-character number texts, CR LF
+  Csv,    // "x,y", then x,y per node in the shortest text that reads back, LF
+};
+
+// A tabulation and where it goes. The defaults are the first job of modsin:
+// sin(x^2) over [0, 5], x resolution 0.003, y tolerance 0.005.
+struct TTableJob {
+  double FFrom = 0;
+  double FTo = 5;
+  double FPower = 2;
+  double FDX = 0.003;
+  double FDY = 0.005;
+  std::int32_t FMaxNodes = TCalcModSin::kDefaultMaxNodes;
+  std::int32_t FMaxSeeds = TCalcModSin::kDefaultMaxInitNodes;
+  std::string FOutput;  // empty: standard output
+  TTableFormat FFormat = TTableFormat::Table;
+};
+
+enum class TCommand { Tabulate, Help, Version };
+
+struct TCommandLine {
+  TCommand FCommand = TCommand::Tabulate;
+  TTableJob FJob;
+};
+
+// A command line that names no valid job. The message says what was wrong,
+// quoting the argument at fault; it is one line.
+class EUsageError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EUsageError"; }
+};
+
+// Reads the options (the usage text lists them); the last of a repeated
+// option counts. A number is a decimal or a hexadecimal floating literal
+// ("0x1.4p+2") with an optional sign, read in full and finite, and neither so
+// large that it is infinite nor so small that it is zero as a double; a count
+// is a whole decimal number within its option's range. Raises EUsageError.
+// Reads argv with getopt_long, so it permutes argv's pointers.
+TCommandLine ParseCommandLine(int argc, char** argv);
+
+// The usage text for --help, ending in a line end.
+std::string_view UsageText() noexcept;
+
+}  // namespace modsin
