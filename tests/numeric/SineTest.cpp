@@ -196,16 +196,17 @@ TEST(ExactSine, GrowsItsPrecisionUntilTheRoundingIsDecided) {
 }
 
 // The path beyond the stored constants, which no argument met so far needs,
-// forced on the hardest arguments: from too few limbs to decide anything (2),
-// doubling with 2/pi and pi/4 computed for each precision, and for some from
-// the first precision beyond the stored constants.
+// forced on the hardest arguments (the positive ones: the sign is settled as
+// on the other paths): from too few limbs to decide anything (2), doubling
+// with 2/pi and pi/4 computed for each precision, and for some from the first
+// precision beyond the stored constants.
 TEST(ExactSine, HasNoLastPrecision) {
   const std::vector<Extended> hard = HardArguments();
-  for (std::size_t i = 0; i < hard.size(); ++i) {
+  for (std::size_t i = 0; i < hard.size(); i += 2) {
     const Extended x = hard[i];
     const Extended expected = ExpectedSine(x);
     EXPECT_TRUE(SameExtended(expected, UnboundedSine(x, 2))) << std::hexfloat << "x = " << x;
-    if (i % 8 == 0) {
+    if (i % 16 == 0) {
       EXPECT_TRUE(SameExtended(expected, UnboundedSine(x, 2 * kMostReductionLimbs)))
           << std::hexfloat << "x = " << x;
     }
