@@ -16,6 +16,18 @@ ifeq ($(PRESET),clang)
 TEST_LISTS += analysis
 endif
 
+# The Windows build runs its programs under Wine, in a prefix of its own
+# under the build folder, inside one Wine session (tools/wine-session.sh).
+PROGRAM := ./build/$(PRESET)/app/modsin
+WINE_SESSION :=
+ifeq ($(PRESET),windows)
+TEST_LISTS := program windows
+PROGRAM := wine ./build/windows/app/modsin.exe
+WINE_SESSION := tools/wine-session.sh
+export WINEPREFIX := $(CURDIR)/build/windows/wine
+export WINEDEBUG := -all
+endif
+
 .PHONY: all build test run clean configure package plot bench coverage fuzz tidy format
 
 all: build
@@ -28,17 +40,18 @@ build: configure
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
 test: build
-	ctest --preset $(PRESET) -j $(JOBS)
+	$(WINE_SESSION) ctest --preset $(PRESET) -j $(JOBS)
 
 # The program, run in the current folder: it writes its two tables here and
 # waits for Enter. It needs nothing of the tests, so it builds without them.
 run:
-	@$(PREREQUISITES) program
+	@$(PREREQUISITES) $(if $(WINE_SESSION),program windows,program)
 	cmake --preset $(PRESET) $(WERROR)
 	cmake --build --preset $(PRESET) -j $(JOBS) --target modsin
-	./build/$(PRESET)/app/modsin
+	$(PROGRAM)
 
-# The Debian package of the program and its man page, in build/$(PRESET).
+# The Debian package of the program and its man page, in build/$(PRESET); for
+# PRESET=windows the ZIP of modsin.exe, the README and the man page as text.
 package: build
 	cd build/$(PRESET) && cpack
 
@@ -87,11 +100,12 @@ fuzz:
 	fuzz/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
 
 # clang-tidy (checks in .clang-tidy) over the product sources, on the clang
-# preset's compile commands.
+# preset's compile commands; the Windows sources have none there.
 tidy:
 	@$(PREREQUISITES) analysis
 	cmake --preset clang $(WERROR) >/dev/null
-	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' 'table/*.cpp' | \
+	git ls-files 'base/*.cpp' 'numeric/*.cpp' 'textio/*.cpp' 'calc/*.cpp' 'app/*.cpp' 'table/*.cpp' \
+	  ':!*Win32.cpp' ':!app/ExceptionFault.cpp' | \
 	  xargs -n 1 -P $(JOBS) clang-tidy-14 -p build/clang --quiet
 
 # clang-format 14 over every tracked C and C++ source, in place.

@@ -1,9 +1,6 @@
 #include "app/FailureReport.h"
 
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstddef>
 
@@ -11,11 +8,11 @@
 #include "app/ModuleMap.h"
 #include "base/CaughtFailure.h"
 #include "numeric/FloatEnvironment.h"
+#include "textio/Platform.h"
 
 namespace modsin {
 namespace {
 
-constexpr int kStandardOutput = 1;
 // Digits of the code location's offset: a 32-bit offset in hexadecimal.
 constexpr int kOffsetDigits = 8;
 // The first line is 31 fixed bytes, the kind and a module name of at most 255
@@ -29,13 +26,10 @@ static_assert(std::atomic<TStandardOutputFlush>::is_always_lock_free,
               "the hook is read inside signal handlers");
 volatile std::sig_atomic_t gReported = 0;
 
+// Asks for the standard output handle anew for each write, and ignores a
+// failure: there is nowhere left to report it.
 void WriteToStandardOutput(std::string_view bytes) noexcept {
-  while (!bytes.empty()) {
-    const ssize_t written = write(kStandardOutput, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
+  static_cast<void>(WriteAll(StandardHandle(TStandardHandle::Output), bytes.data(), bytes.size()));
 }
 
 void RunStandardOutputFlush() noexcept {

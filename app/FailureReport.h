@@ -24,13 +24,14 @@ void InitFailureReport() noexcept;
 void SetStandardOutputFlush(TStandardOutputFlush flush) noexcept;
 
 // Reports a failure, once per run: resets the floating-point environment,
-// runs the flush hook, then writes to descriptor 1, bypassing every buffer,
+// runs the flush hook, then writes to the standard output handle, bypassing
+// every buffer,
 //   "Exception <kind> in module <module> at <offset>." LF
 //   <message> ["." unless the message is empty or ends in "."] CR LF
 // where <module> and <offset> (8 upper-case hexadecimal digits) name location
-// as LocateCode does. A failed write is given up; an interrupted or partial
-// one is resumed. A second call (a fault inside the report) writes nothing.
-// Allocates nothing and is async-signal-safe. It does not end the process:
+// as LocateCode does. A failed write is given up; a partial one (on Linux an
+// interrupted one too) is resumed. A second call (a fault inside the report)
+// writes nothing. Allocates nothing and is async-signal-safe. It does not end the process:
 // the caller exits with kFailureExitCode.
 void ReportFailure(std::string_view kind, std::string_view message, const void* location) noexcept;
 

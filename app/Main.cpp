@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "app/FailureReport.h"
-#include "app/FaultSignals.h"
+#include "app/FaultHandler.h"
 #include "calc/UnitCalcModSin.h"
 #include "numeric/FloatEnvironment.h"
 #include "textio/FailureNumber.h"
@@ -83,12 +83,12 @@ void RunJobs() {
 int main() {
   using namespace modsin;
   // Before anything can fail: know the modules a report names, keep closed
-  // standard descriptors from being reused by a table file, compute in the
-  // one floating-point environment, and report processor faults.
+  // standard handles from being reused by a table file, compute in the one
+  // floating-point environment, and report processor faults.
   InitFailureReport();
-  ParkClosedStandardHandles();
+  PrepareStandardHandles();
   EstablishFloatEnvironment();
-  InstallFaultSignals();
+  InstallFaultHandler();
   SetStandardOutputFlush(&FlushStandardOutput);
 
   int exitCode = 0;

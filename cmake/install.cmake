@@ -2,7 +2,9 @@
 # from part of it.
 #
 #   component "program":      bin/modsin and bin/modsin-table with their man
-#                             pages (the Debian package)
+#                             pages (the Debian package); on Windows
+#                             modsin.exe, the README and the man page as plain
+#                             text (the ZIP package)
 #   component "development":  the core library, its headers under
 #                             include/modsin/ in the source tree's layout, the
 #                             CMake package ModSin (target ModSin::core) and
@@ -21,21 +23,34 @@ set_target_properties(modsin_core PROPERTIES OUTPUT_NAME modsin EXPORT_NAME core
 target_include_directories(modsin_core PUBLIC $<INSTALL_INTERFACE:${MODSIN_INCLUDE_DIR}>)
 target_compile_features(modsin_core PUBLIC cxx_std_20)
 
-install(TARGETS modsin modsin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-
-# Debian keeps its man pages compressed; gzip -n leaves out the time stamp so
-# that the same page always makes the same bytes.
-set(MODSIN_MAN_PAGES)
-foreach(page modsin.1 modsin-table.1)
-  set(compressed "${CMAKE_CURRENT_BINARY_DIR}/${page}.gz")
-  add_custom_command(OUTPUT "${compressed}"
-    COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}" > "${compressed}"
-    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}"
-    COMMENT "Compressing the man page ${page}" VERBATIM)
-  list(APPEND MODSIN_MAN_PAGES "${compressed}")
-endforeach()
+if(WIN32)
+  # Windows has no man: the page goes along as plain UTF-8 text, rendered
+  # without overstrikes or escape sequences, beside the program and the
+  # README.
+  set(MODSIN_MAN_PAGES "${CMAKE_CURRENT_BINARY_DIR}/modsin.txt")
+  add_custom_command(OUTPUT "${MODSIN_MAN_PAGES}"
+    COMMAND groff -man -Tutf8 -P-cbou "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGES}"
+    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1"
+    COMMENT "Rendering the man page as text" VERBATIM)
+  install(TARGETS modsin RUNTIME DESTINATION . COMPONENT program)
+  install(FILES "${MODSIN_MAN_PAGES}" README.md DESTINATION . COMPONENT program)
+else()
+  install(TARGETS modsin modsin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT program)
+  # Debian keeps its man pages compressed; gzip -n leaves out the time stamp
+  # so that the same page always makes the same bytes.
+  set(MODSIN_MAN_PAGES)
+  foreach(page modsin.1 modsin-table.1)
+    set(compressed "${CMAKE_CURRENT_BINARY_DIR}/${page}.gz")
+    add_custom_command(OUTPUT "${compressed}"
+      COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}" > "${compressed}"
+      DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}"
+      COMMENT "Compressing the man page ${page}" VERBATIM)
+    list(APPEND MODSIN_MAN_PAGES "${compressed}")
+  endforeach()
+  install(FILES ${MODSIN_MAN_PAGES} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
+endif()
 add_custom_target(modsin_man_pages ALL DEPENDS ${MODSIN_MAN_PAGES})
-install(FILES ${MODSIN_MAN_PAGES} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
 
 install(TARGETS modsin_core EXPORT ModSinTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
@@ -64,8 +79,8 @@ configure_file(cmake/modsin.pc.in "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc" @ONLY)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc"
   DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT development)
 
-# The Debian package: the programs and their man pages, nothing of the library.
-set(CPACK_GENERATOR DEB)
+# The package: the programs and their man pages, nothing of the library. A
+# Debian package on Linux; on Windows a ZIP to unpack anywhere.
 set(CPACK_PACKAGE_NAME modsin)
 set(CPACK_PACKAGE_VENDOR "modsin")
 set(CPACK_PACKAGE_CONTACT "modsin developers <modsin@localhost>")
@@ -76,11 +91,20 @@ interval whose midpoint leaves the chord by more than a y tolerance, and\n\
 writes the nodes as tab-separated tables of 23-character number texts.\n\
 modsin-table runs one such tabulation with the interval, exponent,\n\
 tolerances and limits of its command line, as a table or as CSV.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL program)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_PACKAGE_FILE_NAME modsin-${PROJECT_VERSION}-win32)
+  include(CPack)
+  return()
+endif()
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

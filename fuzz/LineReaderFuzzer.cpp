@@ -3,8 +3,6 @@
 // byte 0x1A, consumes nothing beyond it, and every read lands inside the
 // stream's own buffer. After an end of input or a 0x1A every later read ends at
 // once without asking the system for more.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -33,9 +31,12 @@ struct TInput {
 
 TInput gInput;
 
-ssize_t ServeRead(int fd, void* data, std::size_t size) {
+// Standard input is this handle, a pipe.
+constexpr THandle kInput = 0;
+
+std::ptrdiff_t ServeRead(THandle handle, void* data, std::size_t size) {
   ++gInput.FReadCalls;
-  Require(fd == static_cast<int>(TStandardHandle::Input), "reads come from standard input");
+  Require(handle == kInput, "reads come from standard input");
   const char* target = static_cast<const char*>(data);
   Require(size <= TTextStream::kBufferSize, "a read asks for at most a buffer");
   Require(target >= gInput.FStreamBegin && target + size <= gInput.FStreamEnd,
@@ -43,14 +44,15 @@ ssize_t ServeRead(int fd, void* data, std::size_t size) {
   const std::size_t count = std::min({size, gInput.FMostPerRead, gInput.FSize - gInput.FServed});
   std::memcpy(data, gInput.FBytes + gInput.FServed, count);
   gInput.FServed += count;
-  return static_cast<ssize_t>(count);
+  return static_cast<std::ptrdiff_t>(count);
 }
 
-// Standard input is a pipe.
-int PipeStatus(int, struct stat* status) {
-  *status = {};
-  status->st_mode = S_IFIFO;
-  return 0;
+THandle InputHandle(TStandardHandle /*which*/) {
+  return kInput;
+}
+
+TFileType PipeType(THandle /*handle*/) {
+  return TFileType::Other;
 }
 
 // How the first line of the input ends.
@@ -75,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace modsin::fuzz;
   if (size < 1) return 0;
   TSystemCalls calls = RealSystemCalls();
+  calls.Standard = &InputHandle;
   calls.Read = &ServeRead;
-  calls.FileStatus = &PipeStatus;
+  calls.Type = &PipeType;
   const TSystemCallsOverride override(calls);
 
   // On the heap, so that the sanitizer sees a read past its end.

@@ -1,7 +1,9 @@
 #include "numeric/ExactReduction.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <utility>
 
 namespace modsin {
 namespace {
@@ -16,8 +18,8 @@ namespace {
 constexpr int kMostLeadingZeros = 68;
 static_assert(kReductionGuardLimbs * 32 >= kMostLeadingZeros + 64 + 28);
 
-constexpr int kLimbBits = 32;
-constexpr std::uint32_t kHalfLimb = 0x80000000;
+// Fixed limbs hold ReduceExactly's product: 2 + window + 2 limbs.
+static_assert(kMostReductionLimbs + kReductionGuardLimbs + 4 <= kMaxWideLimbs);
 
 constexpr int kWordBits = 64;
 
@@ -64,6 +66,42 @@ TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) {
 std::uint64_t WordAt(std::uint64_t high, std::uint64_t low, int shift) {
   return shift == 0 ? high : (high << shift) | (low >> (kWordBits - shift));
 }
+
+// atan(1/m) = p - p^3/3 + p^5/5 - ... for p = 1/m, in fractions of `limbs`
+// limbs: from `power`, p low by less than a unit, the powers p^(2k+1) by
+// truncated division by m^2 >= 4, each low by less than 4/3 units (1 + 1/3
+// of the error before); the terms, divided by 2k + 1 >= 3, by less than 1.5
+// units. The sum stops at the first power that truncates to zero, below 4/3
+// units: the terms left out, alternating and shrinking, add up to less than
+// the first of them, below half a unit. So the sum is within 1.5 (terms + 2)
+// units, in [0, 1) throughout (each partial sum lies between p - p^3/3 and p).
+TGrowingWideNumber InverseArctangent(TGrowingWideNumber power, std::uint32_t mSquared) {
+  TGrowingWideNumber sum = power;
+  for (std::uint32_t k = 1;; ++k) {
+    power = DivideBy(power, mSquared);
+    if (LeadingZeros(power) == power.size * kLimbBits) return sum;
+    const TGrowingWideNumber term = DivideBy(power, 2 * k + 1);
+    sum = k % 2 == 1 ? Subtract(sum, term) : Add(sum, term);
+  }
+}
+
+// pi/4 = atan(1/2) + atan(1/3) (Euler), in fractions of `limbs` limbs: 1/2 is
+// exact, 1/3 low by less than a unit (the limb (2^32 - 1)/3 throughout).
+// atan(1/2) takes at most 16 limbs + 1 terms (p^(2k+1) = 2^-(2k+1)), atan(1/3)
+// at most 32 limbs / log2(9) + 1 < 10.1 limbs + 1: with the bound above, the
+// sum is within 1.5 (26.1 limbs + 6) < 40 limbs + 9 units of pi/4.
+TGrowingWideNumber QuarterPi(int limbs) {
+  TGrowingWideNumber half = WideZero<TGrowingLimbs>(limbs);
+  half.limb[0] = kHalfLimb;
+  TGrowingWideNumber third = WideZero<TGrowingLimbs>(limbs);
+  std::fill(third.limb.begin(), third.limb.end(), 0x55555555);
+  return Add(InverseArctangent(half, 4), InverseArctangent(third, 9));
+}
+
+// The limbs that the constants are computed with beyond those returned. With
+// the error above below 40 (limbs + 2) + 9 < 2^32 units of the last of them,
+// far less than 2^-30 of a returned limb's unit is left once they are cut off.
+constexpr int kConstantGuardLimbs = 2;
 
 }  // namespace
 
@@ -144,52 +182,57 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
   return r;
 }
 
-TWideReduction ReduceExactly(std::uint64_t significand, int exponent, int limbs) {
-  TWideReduction r;
+template <class TLimbs>
+TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, int limbs,
+                                       const TReductionConstants& constants) {
+  TWideReductionOf<TLimbs> r;
   // Step 1: below pi/4 the argument is its own remainder: x = (significand /
   // 2^64) * 2^(exponent + 1).
   if (BelowQuarterPi(significand, exponent)) {
     r.exponent = exponent + 1;
-    r.magnitude.size = limbs;
+    r.magnitude = WideZero<TLimbs>(limbs);
     r.magnitude.limb[0] = static_cast<std::uint32_t>(significand >> kLimbBits);
     r.magnitude.limb[1] = static_cast<std::uint32_t>(significand);
     return r;
   }
 
-  // Step 2: significand * (2/pi truncated) exactly, as a fraction whose first
-  // two limbs are the whole part, with two more limbs of room. x * 2/pi is
-  // that product times 2^(exponent - 63); shifted right by 63 - exponent bits
-  // (1 to 64), its first two limbs hold the whole part of x * 2/pi and the
-  // rest its fraction, of which `window` limbs are kept. The truncations of
-  // 2/pi and of the fraction leave x * 2/pi low by less than 2^(exponent + 1
-  // - 32 window) + 2^(-32 window) <= 2^(63.01 - 32 window).
+  // Step 2: significand * 2/pi (to `window` limbs) exactly, as a fraction
+  // whose first two limbs are the whole part, with two more limbs of room.
+  // x * 2/pi is that product times 2^(exponent - 63); shifted right by 63 -
+  // exponent bits (1 to 64), its first two limbs hold the whole part of x *
+  // 2/pi and the rest its fraction, of which `window` limbs are kept. 2/pi's
+  // last unit (a hair more for computed limbs) and the fraction's truncation
+  // put x * 2/pi off by less than 2^(exponent + 1 - 32 window) + 2^(-32
+  // window) <= 2^(63.01 - 32 window).
   const int window = limbs + kReductionGuardLimbs;
-  TWideNumber product = MultiplyWhole(significand, WideFromLimbs(kTwoOverPi, window));
-  product.size += 2;
-  const TWideNumber turns = ShiftRight(product, 63 - exponent);
+  TWideNumberOf<TLimbs> product =
+      MultiplyWhole(significand, WideFromLimbs<TLimbs>(constants.twoOverPi.data(), window));
+  Resize(product, product.size + 2);
+  const TWideNumberOf<TLimbs> turns = ShiftRight(product, 63 - exponent);
   r.quadrant = turns.limb[1] & 3u;
-  TWideNumber fraction = WideFromLimbs(&turns.limb[2], window);
+  TWideNumberOf<TLimbs> fraction = WideFromLimbs<TLimbs>(&turns.limb[2], window);
 
   // Step 3: from one half of a turn on, n is the next whole number and the
   // remainder lies below it: 1 - fraction.
   if (fraction.limb[0] >= kHalfLimb) {
     r.quadrant = (r.quadrant + 1) & 3u;
     r.negative = true;
-    fraction = Subtract(TWideNumber{window, {}}, fraction);
+    fraction = Subtract(WideZero<TLimbs>(window), fraction);
   }
 
   // Step 4: normalise. With at most kMostLeadingZeros leading zeros, the
-  // relative error so far is below 2^(63 - 32 window + 69) = 2^(-28 - 32 limbs)
-  // and `limbs` limbs remain after the shift.
+  // relative error so far is below 2^(63.01 - 32 window + 68.86) < 2^(-28 -
+  // 32 limbs) and `limbs` limbs remain after the shift.
   const int leadingZeros = LeadingZeros(fraction);
   fraction = ShiftLeft(fraction, leadingZeros);
-  fraction.size = limbs;
+  Resize(fraction, limbs);
 
-  // Step 5: turns to radians, times pi/2 = 2 * pi/4. The truncations of the
-  // fraction (2^(1 - 32 limbs) relative), of pi/4 (the same) and of the product
-  // (a unit of a product >= 1/4: 2^(2 - 32 limbs)) add up with step 4's to
-  // less than 2^(4 - 32 limbs).
-  r.magnitude = MultiplyHigh(fraction, WideFromLimbs(kQuarterPi, limbs));
+  // Step 5: turns to radians, times pi/2 = 2 * pi/4. The truncation of the
+  // fraction (2^(1 - 32 limbs) relative), pi/4's last unit (the same, with
+  // room for a computed one's hair) and the product's truncation (a unit of a
+  // product >= 1/4: 2^(2 - 32 limbs)) add up with step 4's to less than 2^(4 -
+  // 32 limbs).
+  r.magnitude = MultiplyHigh(fraction, WideFromLimbs<TLimbs>(constants.quarterPi.data(), limbs));
   r.exponent = 1 - leadingZeros;
   if (r.magnitude.limb[0] < kHalfLimb) {
     r.magnitude = ShiftLeft(r.magnitude, 1);
@@ -197,5 +240,36 @@ TWideReduction ReduceExactly(std::uint64_t significand, int exponent, int limbs)
   }
   return r;
 }
+
+TComputedReductionConstants ComputeReductionConstants(int limbs) {
+  const int window = limbs + kReductionGuardLimbs;
+  TGrowingWideNumber quarterPi = QuarterPi(window + kConstantGuardLimbs);
+
+  // 2/pi = (1/2) / (pi/4) by restoring division, one bit of the quotient a
+  // step: the remainder, below pi/4 < 1, doubles (the bit that leaves the
+  // fraction is a whole one), and where it reaches pi/4 the bit is one and
+  // pi/4 is taken off (modulo 1, since the true difference lies in [0, pi/4)).
+  // Every step is exact, so the quotient is that of 1/2 by the computed pi/4,
+  // truncated. The computed pi/4 moves it by less than 0.83 times its own
+  // error (the derivative of 1/(2p), 1/(2p^2), at p near pi/4): a hair.
+  TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.size);
+  remainder.limb[0] = kHalfLimb;
+  std::vector<std::uint32_t> twoOverPi(static_cast<std::size_t>(window));
+  for (int bit = 0; bit < window * kLimbBits; ++bit) {
+    const bool whole = remainder.limb[0] >= kHalfLimb;
+    remainder = ShiftLeft(remainder, 1);
+    if (whole || remainder.limb >= quarterPi.limb) {
+      remainder = Subtract(remainder, quarterPi);
+      twoOverPi[static_cast<std::size_t>(bit / kLimbBits)] |= kHalfLimb >> (bit % kLimbBits);
+    }
+  }
+  Resize(quarterPi, limbs);
+  return {std::move(twoOverPi), std::move(quarterPi.limb)};
+}
+
+template TWideReductionOf<TFixedLimbs> ReduceExactly(std::uint64_t, int, int,
+                                                     const TReductionConstants&);
+template TWideReductionOf<TGrowingLimbs> ReduceExactly(std::uint64_t, int, int,
+                                                       const TReductionConstants&);
 
 }  // namespace modsin

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 #include "numeric/WideNumber.h"
 
@@ -14,8 +16,7 @@ namespace modsin {
 // the rest for the bound below.
 inline constexpr int kReductionGuardLimbs = 5;
 
-// The most precision ReduceExactly serves, in limbs: the bits of 2/pi and
-// pi/4 held.
+// The most precision that the stored bits of 2/pi and pi/4 serve, in limbs.
 inline constexpr int kMostReductionLimbs = 24;
 
 // 2/pi and pi/4 as fractions, truncated to 29 and 24 limbs.
@@ -29,13 +30,34 @@ inline constexpr std::uint32_t kQuarterPi[kMostReductionLimbs] = {
     0x514A0879, 0x8E3404DD, 0xEF9519B3, 0xCD3A431B, 0x302B0A6D, 0xF25F1437, 0x4FE1356D, 0x6D51C245,
     0xE485B576, 0x625E7EC6, 0xF44C42E9, 0xA637ED6B, 0x0BFF5CB6, 0xF406B7ED, 0xEE386BFB, 0x5A899FA5};
 
+// The bits of 2/pi and pi/4 that ReduceExactly takes for a precision of
+// `limbs` limbs: at least limbs + kReductionGuardLimbs and `limbs` limbs,
+// each low by less than 1 + 2^-30 units of its last limb, or high by less
+// than 2^-30 of one.
+struct TReductionConstants {
+  std::span<const std::uint32_t> twoOverPi;
+  std::span<const std::uint32_t> quarterPi;
+};
+
+// The stored ones, truncated, for up to kMostReductionLimbs.
+inline constexpr TReductionConstants kStoredReductionConstants{kTwoOverPi, kQuarterPi};
+
+// The same for a precision of any `limbs`, computed (and in practice
+// truncated as well: their first limbs are the stored ones).
+struct TComputedReductionConstants {
+  std::vector<std::uint32_t> twoOverPi;
+  std::vector<std::uint32_t> quarterPi;
+};
+TComputedReductionConstants ComputeReductionConstants(int limbs);
+
 // |x - n pi/2| for the whole number n nearest to x * 2/pi (or, from pi/4 on,
 // next to it: the quadrant decides), as magnitude * 2^exponent.
-struct TWideReduction {
+template <class TLimbs>
+struct TWideReductionOf {
   unsigned quadrant = 0;  // n modulo 4
   bool negative = false;  // x - n pi/2 < 0
   int exponent = 0;
-  TWideNumber magnitude;  // in [1/2, 1), `limbs` limbs
+  TWideNumberOf<TLimbs> magnitude;  // in [1/2, 1), `limbs` limbs
 };
 
 // The remainder to 128 bits, (high + low * 2^-64) * 2^exponent with the
@@ -55,7 +77,10 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent);
 // For x = significand * 2^(exponent - 63) with the leading bit of the
 // significand set, 2^-32 <= x < 2^63. Below pi/4, n = 0 and the magnitude is
 // x itself, exactly. Otherwise the magnitude is low or high by less than
-// 2^(4 - 32 limbs) of itself. limbs <= kMostReductionLimbs.
-TWideReduction ReduceExactly(std::uint64_t significand, int exponent, int limbs);
+// 2^(4 - 32 limbs) of itself. 2 <= limbs, and limbs <= kMostReductionLimbs
+// for fixed limbs.
+template <class TLimbs>
+TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, int limbs,
+                                       const TReductionConstants& constants);
 
 }  // namespace modsin

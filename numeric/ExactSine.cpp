@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <new>
+#include <optional>
 
 #include "numeric/ExactReduction.h"
 #include "numeric/WideNumber.h"
@@ -9,13 +12,17 @@
 namespace modsin {
 namespace {
 
-constexpr int kLimbBits = 32;
-constexpr std::uint32_t kHalfLimb = 0x80000000;
+// The most precision UnboundedSine takes, in limbs: 2^29 bits, where every
+// count of bits still fits an int and the errors counted below a limb. A
+// single product at that precision would take 2^48 limb products: the limit
+// stands for memory and time that no machine has.
+constexpr int kMostUnboundedLimbs = 1 << 24;
 
 // A value mantissa * 2^exponent, mantissa in [1/2, 1], within `error` units
 // of the mantissa's last place of the true one.
+template <class TLimbs>
 struct TSeriesValue {
-  TWideNumber mantissa;
+  TWideNumberOf<TLimbs> mantissa;
   int exponent = 0;
   std::uint32_t error = 0;
 };
@@ -25,16 +32,25 @@ struct TSeriesValue {
 // ... and c = 0 the cosine's z/2!, z^2/4!, ...; summed until a term
 // truncates to zero. For z < 0.62 every term is at most a twelfth of the one
 // before, so each is low by less than 3 units (its own two truncations, z's
-// 2 units divided by at least 2, and a twelfth of the error before), and the
-// terms left out, alternating and shrinking, add up to less than the first
-// of them: the sum is within 3 (terms + 1) units. Returns the sum and adds
-// that bound to *error.
-TWideNumber AlternatingSeries(const TWideNumber& z, std::uint32_t c, std::uint32_t* error) {
-  TWideNumber term = DivideBy(z, (1 + c) * (2 + c));
-  TWideNumber sum = term;
+// 2 units divided by at least 2, and a twelfth of the error before; from k
+// near 2^15 on, where the divisor outgrows a limb, a third truncation, by
+// its second factor, adds less than 2^-16 units), and the terms left out,
+// alternating and shrinking, add up to less than the first of them: the sum
+// is within 3 (terms + 1) units. Returns the sum and adds that bound to
+// *error.
+template <class TLimbs>
+TWideNumberOf<TLimbs> AlternatingSeries(const TWideNumberOf<TLimbs>& z, std::uint32_t c,
+                                        std::uint32_t* error) {
+  TWideNumberOf<TLimbs> term = DivideBy(z, (1 + c) * (2 + c));
+  TWideNumberOf<TLimbs> sum = term;
   std::uint32_t terms = 1;
   for (std::uint32_t k = 1;; ++k) {
-    term = DivideBy(MultiplyHigh(term, z), (2 * k + 1 + c) * (2 * k + 2 + c));
+    const std::uint32_t low = 2 * k + 1 + c;
+    const std::uint32_t high = low + 1;
+    const TWideNumberOf<TLimbs> product = MultiplyHigh(term, z);
+    term = high <= std::numeric_limits<std::uint32_t>::max() / low
+               ? DivideBy(product, low * high)
+               : DivideBy(DivideBy(product, low), high);
     if (LeadingZeros(term) == term.size * kLimbBits) break;
     sum = k % 2 == 1 ? Subtract(sum, term) : Add(sum, term);
     ++terms;
@@ -47,11 +63,12 @@ TWideNumber AlternatingSeries(const TWideNumber& z, std::uint32_t c, std::uint32
 // pi/4. The product by r and its normalising shift at most double the
 // series' error; the reduction's relative error, 16 units, grows by at most
 // r / sin r < 1.12.
-TSeriesValue SineSeries(const TWideReduction& r) {
-  TSeriesValue v{r.magnitude, r.exponent, 0};
-  const TWideNumber z =
+template <class TLimbs>
+TSeriesValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
+  TSeriesValue<TLimbs> v{r.magnitude, r.exponent, 0};
+  const TWideNumberOf<TLimbs> z =
       ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);  // r^2, 2 units low
-  const TWideNumber sum = AlternatingSeries(z, 1, &v.error);
+  const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 1, &v.error);
   v.mantissa = Subtract(r.magnitude, MultiplyHigh(r.magnitude, sum));
   v.error = 2 * (v.error + 1) + 18;
   if (v.mantissa.limb[0] < kHalfLimb) {
@@ -63,18 +80,20 @@ TSeriesValue SineSeries(const TWideReduction& r) {
 
 // cos r = 1 - (r^2/2! - r^4/4! + ...) for r <= pi/4; the reduction's error
 // moves it by less than r^2 * 16 units.
-TSeriesValue CosineSeries(const TWideReduction& r) {
-  TSeriesValue v;
-  const TWideNumber z = ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);
-  const TWideNumber sum = AlternatingSeries(z, 0, &v.error);
+template <class TLimbs>
+TSeriesValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
+  TSeriesValue<TLimbs> v;
+  const TWideNumberOf<TLimbs> z =
+      ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);
+  const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 0, &v.error);
   v.error += 16;
+  v.mantissa = WideZero<TLimbs>(sum.size);
   if (LeadingZeros(sum) == sum.size * kLimbBits) {
     // 1 itself: mantissa 1/2, exponent 1, where a unit is twice as large.
-    v.mantissa.size = sum.size;
     v.mantissa.limb[0] = kHalfLimb;
     v.exponent = 1;
   } else {
-    v.mantissa = Subtract(TWideNumber{sum.size, {}}, sum);  // 1 - sum, modulo 1
+    v.mantissa = Subtract(v.mantissa, sum);  // 1 - sum, modulo 1
   }
   return v;
 }
@@ -86,14 +105,15 @@ enum class TRounding { kDown, kUp, kUndecided };
 // first 64 bits, up when surely above. An error below a quarter of the last
 // kept bit also settles the binade: at a power of two the midpoint on the
 // other side lies farther away than the error reaches.
-TRounding RoundingOf(const TSeriesValue& v) {
+template <class TLimbs>
+TRounding RoundingOf(const TSeriesValue<TLimbs>& v) {
   const int n = v.mantissa.size;
   if (n < 3) return TRounding::kUndecided;
-  TWideNumber rest = WideFromLimbs(&v.mantissa.limb[2], n - 2);
-  TWideNumber half{n - 2, {}};
+  const TWideNumberOf<TLimbs> rest = WideFromLimbs<TLimbs>(&v.mantissa.limb[2], n - 2);
+  TWideNumberOf<TLimbs> half = WideZero<TLimbs>(n - 2);
   half.limb[0] = kHalfLimb;
   const bool above = rest.limb[0] >= kHalfLimb;
-  const TWideNumber distance = above ? Subtract(rest, half) : Subtract(half, rest);
+  const TWideNumberOf<TLimbs> distance = above ? Subtract(rest, half) : Subtract(half, rest);
   // distance > error, for an error within one limb.
   bool far = distance.limb[n - 3] > v.error;
   for (int i = 0; i < n - 3; ++i)
@@ -102,33 +122,61 @@ TRounding RoundingOf(const TSeriesValue& v) {
   return above ? TRounding::kUp : TRounding::kDown;
 }
 
+// sin x at a precision of `limbs` limbs, rounded, where the rounding is
+// decided at that precision.
+template <class TLimbs>
+std::optional<Extended> SineAt(const TExtendedBits& bits, int limbs,
+                               const TReductionConstants& constants) {
+  // Step 1: x = n pi/2 + r, |r| <= pi/4 (a hair beyond at most).
+  const TWideReductionOf<TLimbs> r =
+      ReduceExactly<TLimbs>(bits.significand, bits.exponent - kExtendedBias, limbs, constants);
+  // Step 2: sin x is sin r, cos r, -sin r or -cos r by n modulo 4.
+  const bool cosine = (r.quadrant & 1u) != 0;
+  const TSeriesValue<TLimbs> v = cosine ? CosineSeries(r) : SineSeries(r);
+  // Step 3: round to 64 bits if the error allows.
+  const TRounding rounding = RoundingOf(v);
+  if (rounding == TRounding::kUndecided) return std::nullopt;
+  std::uint64_t significand = Limbs64(v.mantissa, 0);
+  int exponent = v.exponent - 1;
+  if (rounding == TRounding::kUp && ++significand == 0) {
+    significand = kExtendedLeadingBit;
+    ++exponent;
+  }
+  const bool negative = (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
+  return MakeExtended(negative, exponent, significand);
+}
+
 }  // namespace
 
 Extended ExactSine(Extended x, int firstLimbs) {
   const TExtendedBits bits = ExtendedBits(x);
-  const int exponent = bits.exponent - kExtendedBias;
   for (int limbs = firstLimbs;; limbs = std::min(2 * limbs, kMostReductionLimbs)) {
-    // Step 1: x = n pi/2 + r, |r| <= pi/4 (a hair beyond at most).
-    const TWideReduction r = ReduceExactly(bits.significand, exponent, limbs);
-    // Step 2: sin x is sin r, cos r, -sin r or -cos r by n modulo 4.
-    const bool cosine = (r.quadrant & 1u) != 0;
-    const TSeriesValue v = cosine ? CosineSeries(r) : SineSeries(r);
-    // Step 3: round to 64 bits if the error allows. At the most precision
-    // the value is taken as it rounds: sin of an Extended argument would have
-    // to lie within 2^-750 of a midpoint, where about 2^-150 is to be expected
-    // of the closest of all 2^80 arguments.
-    TRounding rounding = RoundingOf(v);
-    if (rounding == TRounding::kUndecided && limbs < kMostReductionLimbs) continue;
-    if (rounding == TRounding::kUndecided)
-      rounding = v.mantissa.limb[2] >= kHalfLimb ? TRounding::kUp : TRounding::kDown;
-    std::uint64_t significand = Limbs64(v.mantissa, 0);
-    int resultExponent = v.exponent - 1;
-    if (rounding == TRounding::kUp && ++significand == 0) {
-      significand = kExtendedLeadingBit;
-      ++resultExponent;
-    }
-    const bool negative = (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
-    return MakeExtended(negative, resultExponent, significand);
+    if (const std::optional<Extended> sine =
+            SineAt<TFixedLimbs>(bits, limbs, kStoredReductionConstants))
+      return *sine;
+    // sin x would have to lie within 2^-750 of a midpoint here, where about
+    // 2^-150 is to be expected of the closest of all 2^80 arguments.
+    if (limbs == kMostReductionLimbs) return UnboundedSine(x, 2 * kMostReductionLimbs);
+  }
+}
+
+// The loop ends. sin x of a nonzero Extended x, an algebraic number, is
+// transcendental (Lindemann-Weierstrass), so it is no midpoint between two
+// Extended values but lies d 2^e from the nearest, for |sin x| in [2^(e-1),
+// 2^e) and some d > 0. At L limbs the value is within (48 L + 40) 2^(-32 L)
+// 2^e (the series has at most 8 L + 2 terms, each at least 4 bits below the
+// one before), and RoundingOf decides once d exceeds twice that, as it does
+// from some L on. Nothing bounds that L below kMostUnboundedLimbs (beyond
+// it, std::bad_alloc), but it would take d below about 2^(-2^28), where
+// about 2^-150 is to be expected of the closest of all arguments.
+Extended UnboundedSine(Extended x, int firstLimbs) {
+  const TExtendedBits bits = ExtendedBits(x);
+  for (int limbs = firstLimbs;; limbs *= 2) {
+    if (limbs > kMostUnboundedLimbs) throw std::bad_alloc();
+    const TComputedReductionConstants constants = ComputeReductionConstants(limbs);
+    if (const std::optional<Extended> sine =
+            SineAt<TGrowingLimbs>(bits, limbs, {constants.twoOverPi, constants.quarterPi}))
+      return *sine;
   }
 }
 

@@ -4,46 +4,199 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
+#include <vector>
 
 namespace modsin {
 
 inline constexpr std::size_t kMaxWideLimbs = 36;
 
+// Where a fraction's limbs live: in place, up to kMaxWideLimbs of them (no
+// allocation: the precisions that decide every argument met so far), or on
+// the heap, as many as asked.
+using TFixedLimbs = std::array<std::uint32_t, kMaxWideLimbs>;
+using TGrowingLimbs = std::vector<std::uint32_t>;
+
 // The fraction limb[0] * 2^-32 + limb[1] * 2^-64 + ... + limb[size-1] *
 // 2^(-32 size), in [0, 1): most significant limb first. One unit in the last
-// place ("a unit" below) is 2^(-32 size).
-struct TWideNumber {
+// place ("a unit" below) is 2^(-32 size). The operations below take and give
+// fractions of one storage; the sizes they name are the fractions' `size`.
+template <class TLimbs>
+struct TWideNumberOf {
   int size = 0;
-  std::array<std::uint32_t, kMaxWideLimbs> limb{};
+  TLimbs limb{};
 };
 
+using TWideNumber = TWideNumberOf<TFixedLimbs>;
+using TGrowingWideNumber = TWideNumberOf<TGrowingLimbs>;
+
+inline constexpr int kLimbBits = 32;
+
+// The limb that makes the fraction 1/2.
+inline constexpr std::uint32_t kHalfLimb = 0x80000000;
+
+template <class TLimbs>
+inline constexpr bool kGrowing = std::is_same_v<TLimbs, TGrowingLimbs>;
+
+// Room for a product of two fractions of one storage: twice the limbs.
+template <class TLimbs>
+using TProductLimbs =
+    std::conditional_t<kGrowing<TLimbs>, TLimbs, std::array<std::uint32_t, 2 * kMaxWideLimbs>>;
+
+// Zero, in `size` limbs (a fixed array holds kMaxWideLimbs whatever the size).
+template <class TLimbs>
+TWideNumberOf<TLimbs> WideZero(int size) {
+  TWideNumberOf<TLimbs> zero{size, {}};
+  if constexpr (kGrowing<TLimbs>) zero.limb.resize(static_cast<std::size_t>(size));
+  return zero;
+}
+
+// Makes a `size` limbs long: cut, or followed by zeros.
+template <class TLimbs>
+void Resize(TWideNumberOf<TLimbs>& a, int size) {
+  if constexpr (kGrowing<TLimbs>) {
+    a.limb.resize(static_cast<std::size_t>(size));
+  } else {
+    for (int i = a.size; i < size; ++i)
+      a.limb[i] = 0;  // where a cut left limbs behind
+  }
+  a.size = size;
+}
+
 // The first `size` limbs of a constant fraction.
-TWideNumber WideFromLimbs(const std::uint32_t* limbs, int size);
+template <class TLimbs>
+TWideNumberOf<TLimbs> WideFromLimbs(const std::uint32_t* limbs, int size) {
+  TWideNumberOf<TLimbs> a = WideZero<TLimbs>(size);
+  for (int i = 0; i < size; ++i)
+    a.limb[i] = limbs[i];
+  return a;
+}
 
 // a * b truncated to a's size (b has the same size): less than a unit low.
-TWideNumber MultiplyHigh(const TWideNumber& a, const TWideNumber& b);
+template <class TLimbs>
+TWideNumberOf<TLimbs> MultiplyHigh(const TWideNumberOf<TLimbs>& a, const TWideNumberOf<TLimbs>& b) {
+  // Schoolbook, row by row from the last limb of a; limb i * limb j lands in
+  // product limbs i + j (high half) and i + j + 1 (low half). Each step fits
+  // in 64 bits: (2^32 - 1)^2 + 2 (2^32 - 1) = 2^64 - 1.
+  const int n = a.size;
+  auto product = WideZero<TProductLimbs<TLimbs>>(2 * n);
+  for (int i = n - 1; i >= 0; --i) {
+    std::uint64_t carry = 0;
+    for (int j = n - 1; j >= 0; --j) {
+      const std::uint64_t step =
+          std::uint64_t{a.limb[i]} * b.limb[j] + product.limb[i + j + 1] + carry;
+      product.limb[i + j + 1] = static_cast<std::uint32_t>(step);
+      carry = step >> kLimbBits;
+    }
+    product.limb[i] = static_cast<std::uint32_t>(carry);
+  }
+  return WideFromLimbs<TLimbs>(product.limb.data(), n);
+}
 
 // The exact product of a 64-bit whole number and a fraction, as a fraction of
 // a.size + 2 limbs whose first two limbs are the whole part.
-TWideNumber MultiplyWhole(std::uint64_t whole, const TWideNumber& a);
+template <class TLimbs>
+TWideNumberOf<TLimbs> MultiplyWhole(std::uint64_t whole, const TWideNumberOf<TLimbs>& a) {
+  const std::uint32_t wholeLimbs[2] = {static_cast<std::uint32_t>(whole >> kLimbBits),
+                                       static_cast<std::uint32_t>(whole)};
+  // The same schoolbook rows, without truncation: the 2 + size limbs of the
+  // product of the two-limb whole number and the fraction.
+  TWideNumberOf<TLimbs> product = WideZero<TLimbs>(a.size + 2);
+  for (int i = 1; i >= 0; --i) {
+    std::uint64_t carry = 0;
+    for (int j = a.size - 1; j >= 0; --j) {
+      const std::uint64_t step =
+          std::uint64_t{wholeLimbs[i]} * a.limb[j] + product.limb[i + j + 1] + carry;
+      product.limb[i + j + 1] = static_cast<std::uint32_t>(step);
+      carry = step >> kLimbBits;
+    }
+    product.limb[i] = static_cast<std::uint32_t>(carry);
+  }
+  return product;
+}
 
 // a / divisor truncated: less than a unit low.
-TWideNumber DivideBy(const TWideNumber& a, std::uint32_t divisor);
+template <class TLimbs>
+TWideNumberOf<TLimbs> DivideBy(const TWideNumberOf<TLimbs>& a, std::uint32_t divisor) {
+  TWideNumberOf<TLimbs> quotient = WideZero<TLimbs>(a.size);
+  std::uint64_t remainder = 0;
+  for (int i = 0; i < a.size; ++i) {
+    const std::uint64_t dividend = (remainder << kLimbBits) | a.limb[i];
+    quotient.limb[i] = static_cast<std::uint32_t>(dividend / divisor);
+    remainder = dividend % divisor;
+  }
+  return quotient;
+}
 
 // a + b and a - b, modulo 1 (the same sizes).
-TWideNumber Add(const TWideNumber& a, const TWideNumber& b);
-TWideNumber Subtract(const TWideNumber& a, const TWideNumber& b);
+template <class TLimbs>
+TWideNumberOf<TLimbs> Add(const TWideNumberOf<TLimbs>& a, const TWideNumberOf<TLimbs>& b) {
+  TWideNumberOf<TLimbs> sum = WideZero<TLimbs>(a.size);
+  std::uint64_t carry = 0;
+  for (int i = a.size - 1; i >= 0; --i) {
+    const std::uint64_t step = std::uint64_t{a.limb[i]} + b.limb[i] + carry;
+    sum.limb[i] = static_cast<std::uint32_t>(step);
+    carry = step >> kLimbBits;
+  }
+  return sum;
+}
+
+template <class TLimbs>
+TWideNumberOf<TLimbs> Subtract(const TWideNumberOf<TLimbs>& a, const TWideNumberOf<TLimbs>& b) {
+  TWideNumberOf<TLimbs> difference = WideZero<TLimbs>(a.size);
+  std::uint32_t borrow = 0;
+  for (int i = a.size - 1; i >= 0; --i) {
+    const std::uint64_t subtrahend = std::uint64_t{b.limb[i]} + borrow;
+    difference.limb[i] = static_cast<std::uint32_t>(a.limb[i] - subtrahend);
+    borrow = a.limb[i] < subtrahend ? 1 : 0;
+  }
+  return difference;
+}
 
 // a * 2^bits modulo 1, and a * 2^-bits truncated; zeros come in.
-TWideNumber ShiftLeft(const TWideNumber& a, int bits);
-TWideNumber ShiftRight(const TWideNumber& a, int bits);
+template <class TLimbs>
+TWideNumberOf<TLimbs> ShiftLeft(const TWideNumberOf<TLimbs>& a, int bits) {
+  const int limbs = bits / kLimbBits;
+  const int rest = bits % kLimbBits;
+  TWideNumberOf<TLimbs> shifted = WideZero<TLimbs>(a.size);
+  for (int i = 0; i + limbs < a.size; ++i) {
+    const std::uint32_t high = a.limb[i + limbs];
+    const std::uint32_t low = i + limbs + 1 < a.size ? a.limb[i + limbs + 1] : 0;
+    shifted.limb[i] = rest == 0 ? high : (high << rest) | (low >> (kLimbBits - rest));
+  }
+  return shifted;
+}
+
+template <class TLimbs>
+TWideNumberOf<TLimbs> ShiftRight(const TWideNumberOf<TLimbs>& a, int bits) {
+  const int limbs = bits / kLimbBits;
+  const int rest = bits % kLimbBits;
+  TWideNumberOf<TLimbs> shifted = WideZero<TLimbs>(a.size);
+  for (int i = a.size - 1; i >= limbs; --i) {
+    const std::uint32_t low = a.limb[i - limbs];
+    const std::uint32_t high = i - limbs >= 1 ? a.limb[i - limbs - 1] : 0;
+    shifted.limb[i] = rest == 0 ? low : (low >> rest) | (high << (kLimbBits - rest));
+  }
+  return shifted;
+}
 
 // The number of zero bits before the first one; 32 * size for zero.
-int LeadingZeros(const TWideNumber& a);
+template <class TLimbs>
+int LeadingZeros(const TWideNumberOf<TLimbs>& a) {
+  for (int i = 0; i < a.size; ++i)
+    if (a.limb[i] != 0) return i * kLimbBits + std::countl_zero(a.limb[i]);
+  return a.size * kLimbBits;
+}
 
 // The first 64 bits after the point at limb `first`.
-std::uint64_t Limbs64(const TWideNumber& a, int first);
+template <class TLimbs>
+std::uint64_t Limbs64(const TWideNumberOf<TLimbs>& a, int first) {
+  const std::uint32_t high = first < a.size ? a.limb[first] : 0;
+  const std::uint32_t low = first + 1 < a.size ? a.limb[first + 1] : 0;
+  return (std::uint64_t{high} << kLimbBits) | low;
+}
 
 }  // namespace modsin

@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
   // No file opened later may take the number of a closed standard handle,
   // a reader that has gone is a write failure rather than a silent end, and
   // the numbers are computed in the one floating-point environment.
-  ParkClosedStandardHandles();
-  IgnoreBrokenPipeSignal();
+  PrepareStandardHandles();
   EstablishFloatEnvironment();
 
   TCommandLine line;

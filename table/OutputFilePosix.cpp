@@ -122,6 +122,11 @@ std::string FollowLinks(std::string path, struct stat& status, bool& exists) {
   }
 }
 
+// On Linux a handle is a file descriptor.
+int Descriptor(THandle handle) {
+  return static_cast<int>(handle);
+}
+
 }  // namespace
 
 TOutputFile::TOutputFile(const std::string& name) {
@@ -161,9 +166,9 @@ TOutputFile::TOutputFile(const std::string& name) {
   if (!exists) return;
   // Only a privileged writer may give a file away, but an owner may still
   // pass on the group; where neither is allowed the new file is the writer's.
-  if (::fchown(FHandle, status.st_uid, status.st_gid) != 0)
-    static_cast<void>(::fchown(FHandle, static_cast<uid_t>(-1), status.st_gid));
-  if (::fchmod(FHandle, status.st_mode & kPermissionBits) != 0) {
+  if (::fchown(Descriptor(FHandle), status.st_uid, status.st_gid) != 0)
+    static_cast<void>(::fchown(Descriptor(FHandle), static_cast<uid_t>(-1), status.st_gid));
+  if (::fchmod(Descriptor(FHandle), status.st_mode & kPermissionBits) != 0) {
     const int error = errno;
     Abandon();  // the destructor does not run for an object not yet made
     RaiseSystemError(error);
@@ -192,7 +197,7 @@ void TOutputFile::Write(std::string_view bytes) const {
 void TOutputFile::Commit() {
   if (!FOwnsHandle) return;
   // A table renamed into place must not turn out empty after a crash.
-  if (!FTemporary.empty() && ::fsync(FHandle) != 0) RaiseSystemError(errno);
+  if (!FTemporary.empty() && ::fsync(Descriptor(FHandle)) != 0) RaiseSystemError(errno);
   const std::int32_t closed = CloseHandle(FHandle);
   FHandle = kNoHandle;
   if (closed != 0) Raise<EInOutError>(closed);

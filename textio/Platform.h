@@ -1,41 +1,54 @@
 // The text streams' one door to the operating system: creating files, the
-// standard descriptors, writing, reading and closing, with system errors
-// mapped onto failure numbers. Tests swap the system calls underneath.
+// standard handles, writing, reading and closing, with the system's failures
+// as failure numbers. The build picks one source per platform
+// (PlatformPosix.cpp, PlatformWin32.cpp); tests swap the system calls
+// underneath through TSystemCalls, the same way on both.
 #pragma once
-
-#include <sys/stat.h>
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 
 namespace modsin {
 
-// A file descriptor.
-using THandle = int;
+// A handle: a file descriptor on Linux, a kernel object handle on Windows.
+using THandle = std::intptr_t;
+// No handle: what a failed open gives. -1 is also Windows'
+// INVALID_HANDLE_VALUE.
 inline constexpr THandle kNoHandle = -1;
 
-// The standard handles, by their descriptor numbers.
-enum class TStandardHandle : int { Input = 0, Output = 1, Error = 2 };
+enum class TStandardHandle { Input, Output, Error };
 
 enum class TFileType {
-  Unknown,    // the handle cannot be examined, as a closed descriptor
-  Character,  // a terminal or another character device
+  Unknown,    // the handle cannot be examined: closed, absent, or not a file
+  Character,  // a console, a terminal, another character device
   Other,      // a file, a pipe, a socket
 };
 
-// The raw system calls the layer is built on, with their POSIX contracts.
+// The system calls the layer is built on, one each, in the layer's terms.
+// Each returns what its system call returns; a failed call returns kNoHandle,
+// -1 or false and leaves the system's error code for LastSystemError().
 // Tests install their own (see TSystemCallsOverride) to count calls and
 // inject failures, and forward to RealSystemCalls() for the real work.
 struct TSystemCalls {
-  int (*Open)(const char* path, int flags, mode_t mode);
-  ssize_t (*Write)(int fd, const void* data, std::size_t size);
-  ssize_t (*Read)(int fd, void* data, std::size_t size);
-  int (*Close)(int fd);
-  int (*FileStatus)(int fd, struct stat* status);
+  // Creates the file for writing, or cuts an existing one to length zero.
+  THandle (*Create)(const char* name);
+  // The handle as the process holds it, which may be no usable handle at all.
+  THandle (*Standard)(TStandardHandle which);
+  TFileType (*Type)(THandle handle);
+  // Returns the bytes written or read; 0 read is the end of input.
+  std::ptrdiff_t (*Write)(THandle handle, const void* data, std::size_t size);
+  std::ptrdiff_t (*Read)(THandle handle, void* data, std::size_t size);
+  bool (*Close)(THandle handle);
 };
 
 const TSystemCalls& RealSystemCalls() noexcept;
+// The calls in force: the real ones, or those of the innermost override.
+const TSystemCalls& SystemCalls() noexcept;
+
+// The error code that the last failed system call left (errno, GetLastError),
+// and a way for scripted calls to leave one.
+int LastSystemError() noexcept;
+void SetLastSystemError(int error) noexcept;
 
 // Installs a copy of calls for its lifetime and restores the previous ones
 // after. Not thread-safe: meant for tests.
@@ -51,9 +64,13 @@ class TSystemCallsOverride {
   const TSystemCalls* FPrevious;
 };
 
-// The failure number for a system error code: ENOENT 2; ENOTDIR and
-// ENAMETOOLONG 3; EMFILE and ENFILE 4; EACCES, EPERM, EROFS and EISDIR 5;
-// ENOSPC and EDQUOT 101 ("Disk full"); any other code is kept as it is.
+// The failure number for a system error code. Windows' own codes are the
+// failure numbers as they stand (2 file not found, 3 path not found, 4 too
+// many open files, 5 access denied, 112 disk full, ...). Linux maps errno
+// onto them: ENOENT 2; ENOTDIR and ENAMETOOLONG 3; EMFILE and ENFILE 4;
+// EACCES, EPERM, EROFS and EISDIR 5; ENOSPC and EDQUOT 101 ("Disk full");
+// EIO 1117 (Windows' code for a device I/O error), since its own number would
+// read as access denied; any other errno is kept as it is.
 std::int32_t FailureNumberFor(int error) noexcept;
 
 struct TCreateResult {
@@ -67,39 +84,36 @@ struct TReadResult {
 };
 
 // Creates the file for writing, or cuts an existing one to length zero.
-// Permissions are 0666 less the umask; the descriptor is not inherited by
-// child processes.
+// Linux: permissions 0666 less the umask, the descriptor not inherited by
+// child processes. Windows: write access only, others may read it meanwhile.
 TCreateResult CreateForWriting(const char* name) noexcept;
 
-// The standard handle, or kNoHandle when it was closed when the program
-// started (see ParkClosedStandardHandles).
+// The standard handle, or kNoHandle when the process has none (see
+// PrepareStandardHandles). Windows asks the system every time.
 THandle StandardHandle(TStandardHandle which) noexcept;
 
 TFileType FileType(THandle handle) noexcept;
 
-// Writes all size bytes: an interrupted call is repeated and a short write is
-// continued until every byte is written or a call fails. Returns the failure
-// number, 0 on success.
+// Writes all size bytes: a short write is continued (and on Linux an
+// interrupted call repeated) until every byte is written or a call fails.
+// Returns the failure number, 0 on success.
 std::int32_t WriteAll(THandle handle, const void* data, std::size_t size) noexcept;
 
-// One read of up to size bytes; an interrupted call is repeated. A pipe or
-// connection whose writer has gone reads as the end of input, not a failure.
+// One read of up to size bytes. A pipe whose writer has gone reads as the end
+// of input, not a failure.
 TReadResult ReadSome(THandle handle, void* data, std::size_t size) noexcept;
 
-// Releases the handle. An interrupted close is not repeated: the descriptor is
-// released all the same on Linux, and a second close could release a
-// descriptor that another thread has just been given.
+// Releases the handle; returns the failure number, 0 on success.
 std::int32_t CloseHandle(THandle handle) noexcept;
 
-// To run first in the program. Notes which of the standard descriptors 0, 1
-// and 2 are closed and opens /dev/null onto each of them, so that no file the
-// program opens later is given such a number and mistaken for a standard
-// handle. StandardHandle reports the noted ones as kNoHandle from then on.
-void ParkClosedStandardHandles() noexcept;
-
-// To run at start-up too. A write to a pipe whose reader has gone then fails
-// with EPIPE, which the stream stores as its failure number, instead of
-// raising SIGPIPE, whose default action ends the process without a word.
-void IgnoreBrokenPipeSignal() noexcept;
+// To run first in the program. On Linux it notes which of the standard
+// descriptors 0, 1 and 2 are closed and opens /dev/null onto each, so that no
+// file the program opens later is given such a number and mistaken for a
+// standard handle (StandardHandle reports the noted ones as kNoHandle from
+// then on); and it makes a write to a pipe whose reader has gone fail with
+// EPIPE, stored as the failure number, instead of raising SIGPIPE, whose
+// default action ends the process without a word. Windows needs neither: an
+// absent standard handle stays absent, and such a write fails with an error.
+void PrepareStandardHandles() noexcept;
 
 }  // namespace modsin

@@ -32,7 +32,7 @@ class TTextStream {
   // standard output when the stream is written, standard input when read.
   explicit TTextStream(std::string_view name = {}) noexcept;
   // A stream still open for a named file (left behind by a raised failure)
-  // releases its descriptor without writing out what its buffer holds.
+  // releases its handle without writing out what its buffer holds.
   ~TTextStream();
   TTextStream(const TTextStream&) = delete;
   TTextStream& operator=(const TTextStream&) = delete;
@@ -40,9 +40,9 @@ class TTextStream {
   // Creates the named file, or cuts an existing one to length zero; with an
   // empty name binds standard output instead. On failure the stream stays
   // closed and the failure number is stored: the system's, or
-  // kNotOpenForOutput when the handle cannot be examined (a closed
-  // descriptor). A character device (a terminal) gets its buffer written out
-  // at every line end. An open stream is closed first.
+  // kNotOpenForOutput when the handle cannot be examined (a closed or absent
+  // standard handle). A character device (a terminal, a console) gets its
+  // buffer written out at every line end. An open stream is closed first.
   void OpenForOutput() noexcept;
   // Binds standard input; only an unnamed stream can. On failure the stream
   // stays closed with kNotOpenForInput stored.

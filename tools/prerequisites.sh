@@ -20,8 +20,10 @@ program=(g++ cmake ninja-build make)
 # file), the man page test and the system-call count.
 test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config groff-base dpkg-dev strace file)
 # The Windows build and its tests under Wine; wine32 needs the i386
-# architecture, which the script adds first.
-windows=(g++-mingw-w64-i686 wine wine32:i386 zip)
+# architecture, which the script adds first. GoogleTest is built from
+# Debian's sources with the cross compiler; groff renders the man page as
+# text for the ZIP.
+windows=(g++-mingw-w64-i686 wine wine32:i386 zip googletest groff-base)
 # make bench: Google Benchmark, hyperfine and GNU time for the whole run.
 bench=(libbenchmark-dev hyperfine time)
 # make coverage.

@@ -16,10 +16,11 @@
 #include <string_view>
 
 #include "app/FailureReport.h"
-#include "app/FaultSignals.h"
+#include "app/FaultHandler.h"
 #include "base/Exception.h"
 #include "numeric/FloatEnvironment.h"
 #include "numeric/MathError.h"
+#include "textio/Platform.h"
 
 namespace modsin {
 namespace {
@@ -145,8 +146,9 @@ int main(int argc, char** argv) {
   using namespace modsin;
   // The start-up order that the program's main follows.
   InitFailureReport();
+  PrepareStandardHandles();
   EstablishFloatEnvironment();
-  InstallFaultSignals();
+  InstallFaultHandler();
   SetStandardOutputFlush(WriteOutProbeOutput);
   try {
     PutLoadBase();

@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +7,8 @@
 
 #include "calc/UnitCalcModSin.h"
 #include "tests/calc/CalcProbe.h"
-#include "tests/support/ChildProcess.h"
+#include "tests/support/PlatformFacts.h"
+#include "tests/support/TempFolder.h"
 #include "tests/textio/ScriptedSystemCalls.h"
 #include "textio/InOutError.h"
 
@@ -103,12 +101,14 @@ TEST(PrintToFile, ReplacesAnExistingFile) {
 TEST(PrintToFile, RaisesWhenTheFileCannotBeWritten) {
   TTempFolder folder;
   fs::create_directory(folder / "folder.dat");
-  fs::create_symlink("/dev/full", folder / "full.dat");
   TProbe calc(0, 5, 2, 0.003, 0.005);
   calc.Tabulate();
-  EXPECT_EQ("2 File not found", Failure(calc, folder / "missing/t.dat"));
+  const auto text = [](const testing::TFailureFact& failure) {
+    return std::to_string(failure.FNumber) + " " + failure.FMessage;
+  };
+  EXPECT_EQ(text(testing::kMissingFolder), Failure(calc, folder / "missing/t.dat"));
   EXPECT_EQ("5 File access denied", Failure(calc, folder / "folder.dat"));
-  EXPECT_EQ("101 Disk full", Failure(calc, folder / "full.dat"));
+  EXPECT_EQ(text(testing::kDiskFull), Failure(calc, testing::kFullDevice));
   EXPECT_FALSE(fs::exists(folder / "missing"));
   EXPECT_EQ(0, calc.Code());
 }
@@ -139,18 +139,16 @@ TEST(PrintToFile, ReachesTheFileInWholeBuffers) {
 // An empty name writes the table to standard output, which stays open.
 TEST(PrintToFile, EmptyNameWritesToStandardOutput) {
   TTempFolder folder;
-  const int saved = ::dup(1);
-  const int file = ::open((folder / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  ASSERT_GE(file, 0);
-  ::dup2(file, 1);
-  ::close(file);
   TProbe calc(0, 5, 2, 0.003, 10);
   calc.Tabulate();
-  calc.PrintToFile("");
-  const bool stillOpen = ::fcntl(1, F_GETFD) != -1;
-  ::dup2(saved, 1);
-  ::close(saved);
-  EXPECT_TRUE(stillOpen);
+  {
+    testing::TScriptedSystemCalls scripted;
+    const TCreateResult out = CreateForWriting((folder / "out").c_str());
+    testing::gScript.FStandardOutput = out.FHandle;
+    calc.PrintToFile("");
+    EXPECT_EQ(0, testing::gScript.FCloseCalls);
+    EXPECT_EQ(0, CloseHandle(out.FHandle));
+  }
   EXPECT_EQ(5u + 49 * 18, ReadFile(folder / "out").size());
 }
 

@@ -4,6 +4,8 @@
 //   MODSIN_FAIL_ALLOCATION=N       every allocation from the Nth on fails
 //   MODSIN_FAIL_ALLOCATION=N:once  only the Nth allocation fails
 //   MODSIN_FAULT_ALLOCATION=N      the Nth allocation reads an invalid address
+//   MODSIN_OVERFLOW_ALLOCATION=N   the Nth allocation recurses until the stack
+//                                  overflows
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +16,8 @@ namespace {
 struct TPlan {
   unsigned long FFailFrom = 0;  // 0: never
   bool FOnce = false;
-  unsigned long FFaultAt = 0;  // 0: never
+  unsigned long FFaultAt = 0;     // 0: never
+  unsigned long FOverflowAt = 0;  // 0: never
 };
 
 const TPlan& Plan() {
@@ -27,12 +30,24 @@ const TPlan& Plan() {
     }
     if (const char* fault = std::getenv("MODSIN_FAULT_ALLOCATION"))
       p.FFaultAt = std::strtoul(fault, nullptr, 10);
+    if (const char* overflow = std::getenv("MODSIN_OVERFLOW_ALLOCATION"))
+      p.FOverflowAt = std::strtoul(overflow, nullptr, 10);
     return p;
   }();
   return plan;
 }
 
 unsigned long gAllocations = 0;
+volatile bool gRecurseForever = true;
+
+// Each frame holds a buffer the compiler must keep, and the addition after the
+// call keeps the recursion from becoming a loop.
+[[gnu::noinline]] int Recurse(int depth) {
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  if (!gRecurseForever) return frame[0];
+  return Recurse(depth + 1) + frame[0];
+}
 
 void* Allocate(std::size_t size) {
   const unsigned long n = ++gAllocations;
@@ -43,6 +58,7 @@ void* Allocate(std::size_t size) {
     volatile std::uintptr_t address = 16;
     return reinterpret_cast<void*>(*reinterpret_cast<volatile std::uintptr_t*>(address));
   }
+  if (n == plan.FOverflowAt) Recurse(0);
   if (plan.FFailFrom != 0 && (plan.FOnce ? n == plan.FFailFrom : n >= plan.FFailFrom))
     throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;

@@ -34,8 +34,7 @@ enum class TMode { Transient, Persistent };
 TExit RunFailingAt(unsigned long n, TMode mode, const TTempFolder& folder) {
   const std::string plan =
       "MODSIN_FAIL_ALLOCATION=" + std::to_string(n) + (mode == TMode::Transient ? ":once" : "");
-  return TChild({kFaultProgram}, folder.Path(), TStream::Path("/dev/null"), TStream::Pipe(), {plan})
-      .Finish();
+  return TChild({kFaultProgram}, folder.Path(), TStream::Null(), TStream::Pipe(), {plan}).Finish();
 }
 
 // The allocations of a full run: the last N whose persistent failure still

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "numeric/ExactReduction.h"
@@ -48,26 +49,56 @@ Extended NearestQuarterTurn(std::uint64_t k) {
   return mpfr_get_ld(*turn, MPFR_RNDN);
 }
 
+// x and -x.
+void AddBothSigns(std::vector<Extended>& xs, Extended x) {
+  xs.push_back(x);
+  xs.push_back(-x);
+}
+
+// x and its neighbours, both signs.
+void AddAround(std::vector<Extended>& xs, Extended x) {
+  AddBothSigns(xs, x);
+  AddBothSigns(xs, std::nextafter(x, 0.0L));
+  AddBothSigns(xs, std::nextafter(x, 0x1p64L));
+}
+
+// The hardest arguments known, both signs.
+std::vector<Extended> HardArguments() {
+  std::vector<Extended> xs;
+  // The closest approaches to a multiple of pi/2 of all: of an Extended below
+  // 2^63 (the comment at kMostLeadingZeros) and of a double below 2^20 (29
+  // 2^j pi/2).
+  AddAround(xs, std::ldexp(static_cast<Extended>(18102975828909478217u), -15));
+  for (int j = 0; j <= 14; ++j)
+    AddAround(xs, static_cast<double>(NearestQuarterTurn(std::uint64_t{29} << j)));
+  // sin(3 2^-31) = x - 4.5 units of x's last place + x^5/120 - ...: about
+  // 2^-61 units above a midpoint.
+  AddAround(xs, 0x3p-31L);
+  // Where glibc's sinl is not the correctly rounded value (found by searching
+  // random arguments against MPFR); the doubles among them are arguments
+  // where the tables would also differ.
+  for (const Extended x :
+       {0x9.e795eeb3d4ad1fbp+49L, 0xc.934eb5b1ad1b31bp+0L, 0xb.03b7843d18e1688p+1L,
+        0xb.b4d094f3f606e23p+55L, 0xf.1f8435c1743b2bfp+27L, 0xb.20b8c711fce61f1p+51L,
+        0x1.1b4cd25434998p+45L, 0x1.f7d6109fa7bf8p+40L, 0x1.7f6a5a519ec1p+18L,
+        0x1.ef91b4e71cab3p+22L, 0x1.88c0baef667p+2L, 0x1.fbda719134e84p+41L, 0x1.abd4c7789ac48p+23L,
+        0x1.9e7d1462323b2p+7L})
+    AddBothSigns(xs, x);
+  return xs;
+}
+
 // Every kind of argument that Sine must round correctly, both signs.
 std::vector<Extended> Arguments() {
   std::mt19937_64 bits(20261211);
   std::vector<Extended> xs;
-  const auto add = [&xs](Extended x) {
-    xs.push_back(x);
-    xs.push_back(-x);
-  };
-  const auto addAround = [&add](Extended x) {
-    add(x);
-    add(std::nextafter(x, 0.0L));
-    add(std::nextafter(x, 0x1p64L));
-  };
   // 1. Random full 64-bit significands and random doubles in every binade
   //    from 2^-34 to 2^63 (the last all +0).
   for (int i = 0; i < 12000; ++i) {
     const int exponent = static_cast<int>(bits() % 98) - 34;
-    add(std::ldexp(static_cast<Extended>(bits() | kExtendedLeadingBit), exponent - 63));
-    add(std::ldexp(static_cast<Extended>((bits() >> 11) | (std::uint64_t{1} << 52)),
-                   exponent - 52));
+    AddBothSigns(xs,
+                 std::ldexp(static_cast<Extended>(bits() | kExtendedLeadingBit), exponent - 63));
+    AddBothSigns(xs, std::ldexp(static_cast<Extended>((bits() >> 11) | (std::uint64_t{1} << 52)),
+                                exponent - 52));
   }
   // 2. Next to multiples of pi/2, where the remainder is smallest: every k
   //    up to 3000, random k up to 2^62, the Extended nearest and its
@@ -79,36 +110,24 @@ std::vector<Extended> Arguments() {
     ks.push_back(bits() >> (2 + bits() % 60));
   for (const std::uint64_t k : ks) {
     const Extended nearest = NearestQuarterTurn(k);
-    addAround(nearest);
-    addAround(static_cast<double>(nearest));
+    AddAround(xs, nearest);
+    AddAround(xs, static_cast<double>(nearest));
   }
-  // 3. The closest approaches of all: of an Extended below 2^63 (the comment
-  //    at kMostLeadingZeros) and of a double below 2^20 (29 2^j pi/2).
-  addAround(std::ldexp(static_cast<Extended>(18102975828909478217u), -15));
-  for (int j = 0; j <= 14; ++j)
-    addAround(static_cast<double>(NearestQuarterTurn(std::uint64_t{29} << j)));
-  // 4. Tiny arguments: around the powers of two from 2^-40 to 2^-20 (sin x is
+  // 3. Tiny arguments: around the powers of two from 2^-40 to 2^-20 (sin x is
   //    x below 2^-32, and from there on x or the Extended toward zero), 0 and
   //    the subnormal and least normal numbers.
   for (int e = -40; e <= -20; ++e) {
-    addAround(std::ldexp(1.0L, e));
-    addAround(std::ldexp(1.5L, e));
-    addAround(std::ldexp(1.9999L, e));
+    AddAround(xs, std::ldexp(1.0L, e));
+    AddAround(xs, std::ldexp(1.5L, e));
+    AddAround(xs, std::ldexp(1.9999L, e));
   }
   for (const Extended x :
        {0.0L, std::numeric_limits<Extended>::denorm_min(), std::numeric_limits<Extended>::min(),
         static_cast<Extended>(std::numeric_limits<double>::min())})
-    add(x);
-  // 5. Where glibc's sinl is not the correctly rounded value (found by
-  //    searching random arguments against MPFR); the doubles among them are
-  //    arguments where the tables would also differ.
-  for (const Extended x :
-       {0x9.e795eeb3d4ad1fbp+49L, 0xc.934eb5b1ad1b31bp+0L, 0xb.03b7843d18e1688p+1L,
-        0xb.b4d094f3f606e23p+55L, 0xf.1f8435c1743b2bfp+27L, 0xb.20b8c711fce61f1p+51L,
-        0x1.1b4cd25434998p+45L, 0x1.f7d6109fa7bf8p+40L, 0x1.7f6a5a519ec1p+18L,
-        0x1.ef91b4e71cab3p+22L, 0x1.88c0baef667p+2L, 0x1.fbda719134e84p+41L, 0x1.abd4c7789ac48p+23L,
-        0x1.9e7d1462323b2p+7L})
-    add(x);
+    AddBothSigns(xs, x);
+  // 4. The hardest.
+  const std::vector<Extended> hard = HardArguments();
+  xs.insert(xs.end(), hard.begin(), hard.end());
   return xs;
 }
 
@@ -176,6 +195,24 @@ TEST(ExactSine, GrowsItsPrecisionUntilTheRoundingIsDecided) {
   }
 }
 
+// The path beyond the stored constants, which no argument met so far needs,
+// forced on the hardest arguments (the positive ones: the sign is settled as
+// on the other paths): from too few limbs to decide anything (2), doubling
+// with 2/pi and pi/4 computed for each precision, and for some from the first
+// precision beyond the stored constants.
+TEST(ExactSine, HasNoLastPrecision) {
+  const std::vector<Extended> hard = HardArguments();
+  for (std::size_t i = 0; i < hard.size(); i += 2) {
+    const Extended x = hard[i];
+    const Extended expected = ExpectedSine(x);
+    EXPECT_TRUE(SameExtended(expected, UnboundedSine(x, 2))) << std::hexfloat << "x = " << x;
+    if (i % 16 == 0) {
+      EXPECT_TRUE(SameExtended(expected, UnboundedSine(x, 2 * kMostReductionLimbs)))
+          << std::hexfloat << "x = " << x;
+    }
+  }
+}
+
 TEST(Sine, RejectsWhatTheX87Rejects) {
   // An unnormal: exponent 0x3FFF, leading bit clear.
   const Extended unnormal = MakeExtended(false, 0, 0x4000000000000000);
@@ -187,23 +224,31 @@ TEST(Sine, RejectsWhatTheX87Rejects) {
   EXPECT_EQ(0x1p-16382L, Sine(pseudoDenormal));
 }
 
-// The limbs of 2/pi and pi/4 are their first bits, truncated.
+// The limbs of 2/pi and pi/4 are their first bits, truncated: the stored
+// ones, and those computed for the first precision beyond them.
 TEST(ExactReduction, HoldsTheBitsOfTwoOverPiAndQuarterPi) {
-  const auto expectLimbs = [](mpfr_ptr constant, const std::uint32_t* limbs, int size) {
-    for (int i = 0; i < size; ++i) {
-      mpfr_mul_2ui(constant, constant, 32, MPFR_RNDN);  // exact
-      const auto limb = static_cast<std::uint32_t>(mpfr_get_ui(constant, MPFR_RNDZ));
-      EXPECT_EQ(limb, limbs[i]) << "limb " << i;
-      mpfr_sub_ui(constant, constant, limb, MPFR_RNDN);  // exact
+  const auto expectLimbs = [](mpfr_srcptr constant, std::span<const std::uint32_t> limbs) {
+    TMpfr rest(4096);
+    mpfr_set(*rest, constant, MPFR_RNDN);
+    for (std::size_t i = 0; i < limbs.size(); ++i) {
+      mpfr_mul_2ui(*rest, *rest, 32, MPFR_RNDN);  // exact
+      const auto limb = static_cast<std::uint32_t>(mpfr_get_ui(*rest, MPFR_RNDZ));
+      EXPECT_EQ(limb, limbs[i]) << "limb " << i << " of " << limbs.size();
+      mpfr_sub_ui(*rest, *rest, limb, MPFR_RNDN);  // exact
     }
   };
-  TMpfr constant(2048);
-  mpfr_const_pi(*constant, MPFR_RNDN);
-  mpfr_ui_div(*constant, 2, *constant, MPFR_RNDN);
-  expectLimbs(*constant, kTwoOverPi, kMostReductionLimbs + kReductionGuardLimbs);
-  mpfr_const_pi(*constant, MPFR_RNDN);
-  mpfr_div_2ui(*constant, *constant, 2, MPFR_RNDN);
-  expectLimbs(*constant, kQuarterPi, kMostReductionLimbs);
+  TMpfr quarterPi(4096);
+  mpfr_const_pi(*quarterPi, MPFR_RNDN);
+  mpfr_div_2ui(*quarterPi, *quarterPi, 2, MPFR_RNDN);
+  TMpfr twoOverPi(4096);
+  mpfr_ui_div(*twoOverPi, 1, *quarterPi, MPFR_RNDN);
+  mpfr_div_2ui(*twoOverPi, *twoOverPi, 1, MPFR_RNDN);
+  const TComputedReductionConstants computed = ComputeReductionConstants(2 * kMostReductionLimbs);
+  for (const TReductionConstants constants :
+       {kStoredReductionConstants, TReductionConstants{computed.twoOverPi, computed.quarterPi}}) {
+    expectLimbs(*twoOverPi, constants.twoOverPi);
+    expectLimbs(*quarterPi, constants.quarterPi);
+  }
 }
 
 // Each entry's high part is the nearest Extended to sin or cos of its node,

@@ -1,19 +1,16 @@
 #include "textio/TextStream.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/PlatformFacts.h"
 #include "tests/textio/ScriptedSystemCalls.h"
+#include "tests/textio/TextLines.h"
 #include "textio/FailureNumber.h"
 #include "textio/InOutError.h"
 
@@ -21,14 +18,20 @@ namespace modsin {
 namespace {
 
 using testing::gScript;
+using testing::Lines;
 using testing::TScriptedSystemCalls;
 using testing::TTempFolder;
+using testing::WriteLines;
 using TSizes = std::vector<std::size_t>;
 using TMode = TTextStream::TMode;
 
 std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
+  return testing::ReadFile(path);
+}
+
+// "EInOutError: <message>" for a failure of the platform's.
+std::string Raised(const testing::TFailureFact& failure) {
+  return std::string("EInOutError: ") + failure.FMessage;
 }
 
 // What the I/O check makes of the pending failure: "" when nothing is raised.
@@ -39,21 +42,6 @@ std::string CheckOutcome() {
     return std::string(failure.ClassName()) + ": " + failure.what();
   }
   return "";
-}
-
-// count lines of width characters each (CR LF not counted).
-std::string Lines(int count, std::size_t width) {
-  std::string text;
-  for (int i = 0; i < count; ++i)
-    text += std::string(width, static_cast<char>('a' + i % 26)) + "\r\n";
-  return text;
-}
-
-void WriteLines(TTextStream& stream, int count, std::size_t width) {
-  for (int i = 0; i < count; ++i) {
-    stream.WriteString(std::string(width, static_cast<char>('a' + i % 26)));
-    stream.WriteLineEnd();
-  }
 }
 
 struct TWritePattern {
@@ -100,41 +88,9 @@ TEST(TextStream, NodeTableSizedOutputTakesCeilingOfSizeOver128Writes) {
   EXPECT_EQ(6228u, Contents(folder / "t.dat").size());
 }
 
-// Bytes written into a FIFO that the reader has not taken yet.
-int Pending(int reader) {
-  int count = -1;
-  ::ioctl(reader, FIONREAD, &count);
-  return count;
-}
-
-TEST(TextStream, PipeSeesNothingUntilTheBufferFillsAndTheRestAtTheClose) {
-  TTempFolder folder;
-  ASSERT_EQ(0, ::mkfifo((folder / "fifo").c_str(), 0600));
-  const int reader = ::open((folder / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
-  TTextStream stream(folder / "fifo");
-  stream.OpenForOutput();
-  ASSERT_EQ(TMode::Output, stream.Mode());
-  EXPECT_FALSE(stream.WritesOutAtLineEnd());
-  WriteLines(stream, 4, 27);  // 116 bytes
-  EXPECT_EQ(0, Pending(reader));
-  WriteLines(stream, 1, 27);  // 145 bytes
-  EXPECT_EQ(128, Pending(reader));
-  stream.WriteInteger(-2147483647 - 1);
-  stream.WriteChar('|');
-  stream.WriteInteger(0);
-  stream.Close();
-  const std::string expected = Lines(4, 27) + Lines(1, 27) + "-2147483648|0";
-  EXPECT_EQ(static_cast<int>(expected.size()), Pending(reader));
-  std::string received(expected.size(), '\0');
-  EXPECT_EQ(static_cast<ssize_t>(expected.size()),
-            ::read(reader, received.data(), received.size()));
-  EXPECT_EQ(expected, received);
-  ::close(reader);
-}
-
 TEST(TextStream, CharacterDeviceGetsEveryLineAtItsEnd) {
   TScriptedSystemCalls calls;
-  TTextStream stream("/dev/null");
+  TTextStream stream(testing::kCharacterDevice);
   stream.OpenForOutput();
   EXPECT_TRUE(stream.WritesOutAtLineEnd());
   stream.WriteString("iNodes: ");
@@ -158,13 +114,13 @@ TEST(TextStream, ExistingFileIsReplaced) {
 
 TEST(TextStream, FailedOpenLeavesTheStreamClosedAndTheFailurePending) {
   TTempFolder folder;
-  ::mkdir((folder / "folder").c_str(), 0700);
+  std::filesystem::create_directory(folder / "folder");
   struct TCase {
     std::string FName;
-    const char* FOutcome;
+    std::string FOutcome;
   };
   const TCase cases[] = {
-      {folder / "missing/t.dat", "EInOutError: File not found"},
+      {folder / "missing/t.dat", Raised(testing::kMissingFolder)},
       {folder / "folder", "EInOutError: File access denied"},
       {folder / std::string(300, 'n'), "EInOutError: Invalid filename"},
       {std::string("t\0.dat", 6), "EInOutError: Invalid filename"},
@@ -182,7 +138,7 @@ TEST(TextStream, FailedOpenLeavesTheStreamClosedAndTheFailurePending) {
 TEST(TextStream, HandleThatCannotBeExaminedIsClosedAndFailsTheOpen) {
   TTempFolder folder;
   TScriptedSystemCalls calls;
-  gScript.FStatusErrors = {EBADF};
+  gScript.FUnknownTypes = 1;
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
   EXPECT_EQ(TMode::Closed, stream.Mode());
@@ -191,28 +147,62 @@ TEST(TextStream, HandleThatCannotBeExaminedIsClosedAndFailsTheOpen) {
 }
 
 TEST(TextStream, FullDeviceFailsTheWriteOutAtTheLineEnd) {
-  TTempFolder folder;
-  std::filesystem::create_symlink("/dev/full", folder / "t.dat");
-  TTextStream stream(folder / "t.dat");
+  TTextStream stream(testing::kFullDevice);
   stream.OpenForOutput();
   stream.WriteString("x\ty");
   EXPECT_EQ("", CheckOutcome());
   stream.WriteLineEnd();
-  EXPECT_EQ("EInOutError: Disk full", CheckOutcome());
+  EXPECT_EQ(Raised(testing::kDiskFull), CheckOutcome());
   EXPECT_EQ(0u, stream.BufferedBytes());
 }
 
 TEST(TextStream, FailedCloseKeepsTheHandle) {
-  TTempFolder folder;
-  std::filesystem::create_symlink("/dev/full", folder / "t.dat");
-  TTextStream stream(folder / "t.dat");
+  TTextStream stream(testing::kFullDevice);
   stream.OpenForOutput();
   stream.WriteString("unwritten");
   const THandle handle = stream.Handle();
   stream.Close();
-  EXPECT_EQ("EInOutError: Disk full", CheckOutcome());
+  EXPECT_EQ(Raised(testing::kDiskFull), CheckOutcome());
   EXPECT_EQ(TMode::Output, stream.Mode());
-  EXPECT_NE(-1, ::fcntl(handle, F_GETFD));
+  EXPECT_NE(TFileType::Unknown, FileType(handle));
+}
+
+// Standard output that cannot be bound fails every write, and every write
+// tries again. A handle that cannot be examined is closed, a standard one
+// too; a usable standard handle is never closed.
+TEST(TextStream, StandardOutputIsBoundAtEachWriteUntilItWorks) {
+  TTempFolder folder;
+  TScriptedSystemCalls calls;
+  gScript.FStandardOutput = kNoHandle;
+  TTextStream out;
+  out.WriteString("lost");
+  EXPECT_EQ("EInOutError: I/O error 105", CheckOutcome());
+  EXPECT_EQ(TMode::Closed, out.Mode());
+  gScript.FStandardOutput = CreateForWriting((folder / "unknown").c_str()).FHandle;
+  gScript.FUnknownTypes = 1;
+  out.WriteString("lost too");
+  EXPECT_EQ("EInOutError: I/O error 105", CheckOutcome());
+  EXPECT_EQ(1, gScript.FCloseCalls);
+  const THandle file = CreateForWriting((folder / "out").c_str()).FHandle;
+  gScript.FStandardOutput = file;
+  out.WriteString("kept");
+  out.WriteLineEnd();
+  out.Close();
+  EXPECT_EQ("", CheckOutcome());
+  EXPECT_EQ(1, gScript.FCloseCalls);
+  EXPECT_EQ(0, CloseHandle(file));
+  EXPECT_EQ("kept\r\n", Contents(folder / "out"));
+}
+
+TEST(TextStream, StandardInputThatCannotBeBoundEndsTheReadAtOnce) {
+  TScriptedSystemCalls calls;
+  gScript.FInput = "abc\n";
+  gScript.FUnknownTypes = 1;
+  TTextStream in;
+  in.ReadLine();
+  EXPECT_EQ("EInOutError: I/O error 104", CheckOutcome());
+  EXPECT_EQ(TMode::Closed, in.Mode());
+  EXPECT_EQ(TSizes{}, gScript.FReadSizes);
 }
 
 TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
@@ -221,9 +211,9 @@ TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
   stream.WriteString(std::string(100, 'a'));
-  gScript.FWriteErrors = {ENOSPC};
+  gScript.FWriteErrors = {testing::kDiskFullError};
   stream.WriteString(std::string(300, 'b'));  // fills at 28 b's; 272 dropped
-  EXPECT_EQ("EInOutError: Disk full", CheckOutcome());
+  EXPECT_EQ(Raised(testing::kDiskFull), CheckOutcome());
   stream.WriteString("c");
   stream.WriteString("d");  // not tested for the failure first: still attempted
   stream.Close();
@@ -232,10 +222,9 @@ TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
   EXPECT_EQ((TSizes{128, 2}), gScript.FWriteSizes);
 }
 
-TEST(TextStream, InterruptedAndShortWritesStillDeliverEveryByte) {
+TEST(TextStream, ShortWritesStillDeliverEveryByte) {
   TTempFolder folder;
   TScriptedSystemCalls calls;
-  gScript.FWriteErrors = {EINTR};
   gScript.FMostPerWrite = 50;
   TTextStream stream(folder / "t.dat");
   stream.OpenForOutput();
@@ -244,34 +233,6 @@ TEST(TextStream, InterruptedAndShortWritesStillDeliverEveryByte) {
   EXPECT_EQ("", CheckOutcome());
   EXPECT_EQ(Lines(3, 100), Contents(folder / "t.dat"));
 }
-
-// Puts the input onto descriptor 0 through a pipe, for the lifetime.
-class TStandardInputFrom {
- public:
-  explicit TStandardInputFrom(const std::string& input) : FSaved(::dup(0)) {
-    int pipeEnds[2];
-    EXPECT_EQ(0, ::pipe(pipeEnds));
-    EXPECT_EQ(static_cast<ssize_t>(input.size()), ::write(pipeEnds[1], input.data(), input.size()));
-    ::close(pipeEnds[1]);
-    ::dup2(pipeEnds[0], 0);
-    ::close(pipeEnds[0]);
-  }
-  ~TStandardInputFrom() {
-    ::dup2(FSaved, 0);
-    ::close(FSaved);
-  }
-  // Bytes still in the pipe.
-  std::size_t Left() const {
-    char buffer[4096];
-    std::size_t count = 0;
-    for (ssize_t n; (n = ::read(0, buffer, sizeof buffer)) > 0;)
-      count += static_cast<std::size_t>(n);
-    return count;
-  }
-
- private:
-  int FSaved;
-};
 
 struct TReadCase {
   std::string FInput;
@@ -301,21 +262,21 @@ TEST(TextStream, ReadLineEndsAtTheFirstLineEnd) {
   };
   for (const TReadCase& c : cases) {
     SCOPED_TRACE(c.FInput.size() > 20 ? c.FInput.substr(0, 20) + "..." : c.FInput);
-    TStandardInputFrom input(c.FInput);
     TScriptedSystemCalls calls;
+    gScript.FInput = c.FInput;
     TTextStream stream;
     stream.ReadLine();
     EXPECT_EQ(TMode::Input, stream.Mode());
     EXPECT_EQ(TSizes(c.FReads, TTextStream::kBufferSize), gScript.FReadSizes);
     EXPECT_EQ(c.FUnread, stream.BufferedBytes());
-    EXPECT_EQ(c.FLeft, input.Left());
+    EXPECT_EQ(c.FLeft, c.FInput.size() - gScript.FInputServed);
     EXPECT_EQ("", CheckOutcome());
   }
 }
 
 TEST(TextStream, ReadLineAfterTheEndEndsAtOnce) {
-  TStandardInputFrom input("one\n");
   TScriptedSystemCalls calls;
+  gScript.FInput = "one\n";
   TTextStream stream;
   stream.ReadLine();
   stream.ReadLine();
@@ -324,12 +285,12 @@ TEST(TextStream, ReadLineAfterTheEndEndsAtOnce) {
 }
 
 TEST(TextStream, FailedReadIsTheEndOfInputWithItsFailureNumber) {
-  TStandardInputFrom input("abc\n");
   TScriptedSystemCalls calls;
-  gScript.FReadErrors = {ENXIO};
+  gScript.FInput = "abc\n";
+  gScript.FReadErrors = {testing::kReadError};
   TTextStream stream;
   stream.ReadLine();
-  EXPECT_EQ("EInOutError: I/O error 6", CheckOutcome());
+  EXPECT_EQ("EInOutError: I/O error " + std::to_string(testing::kReadError), CheckOutcome());
   stream.ReadLine();
   EXPECT_EQ(1u, gScript.FReadSizes.size());
 }

@@ -1,3 +1,5 @@
+// The platform layer on Linux: errno mapped onto failure numbers, descriptors
+// created as the program needs them, interrupted calls repeated.
 #include "textio/Platform.h"
 
 #include <fcntl.h>
@@ -5,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,10 +20,7 @@ using testing::TScriptedSystemCalls;
 using testing::TTempFolder;
 using TSizes = std::vector<std::size_t>;
 
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
+using testing::ReadFile;
 
 TEST(Platform, MapsSystemErrorsOntoFailureNumbers) {
   EXPECT_EQ(2, FailureNumberFor(ENOENT));
@@ -37,6 +34,7 @@ TEST(Platform, MapsSystemErrorsOntoFailureNumbers) {
   EXPECT_EQ(5, FailureNumberFor(EISDIR));
   EXPECT_EQ(101, FailureNumberFor(ENOSPC));
   EXPECT_EQ(101, FailureNumberFor(EDQUOT));
+  EXPECT_EQ(1117, FailureNumberFor(EIO));  // not 5, which is access denied
   EXPECT_EQ(EPIPE, FailureNumberFor(EPIPE));
   EXPECT_EQ(EBADF, FailureNumberFor(EBADF));
 }
@@ -78,7 +76,7 @@ TEST(Platform, WriteAllRepeatsInterruptedCallsAndContinuesShortWrites) {
   EXPECT_EQ(0, WriteAll(created.FHandle, bytes.data(), bytes.size()));
   EXPECT_EQ((TSizes{128, 128, 78, 28}), gScript.FWriteSizes);
   CloseHandle(created.FHandle);
-  EXPECT_EQ(bytes, Contents(folder / "w"));
+  EXPECT_EQ(bytes, ReadFile(folder / "w"));
 }
 
 TEST(Platform, WriteAllStopsAtAFailure) {

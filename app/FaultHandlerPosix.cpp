@@ -1,4 +1,4 @@
-#include "app/FaultSignals.h"
+#include "app/FaultHandler.h"
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -11,8 +11,7 @@
 #include <limits>
 
 #include "app/FailureReport.h"
-#include "app/ProcessorFault.h"
-#include "textio/Platform.h"
+#include "app/SignalFault.h"
 
 namespace modsin {
 namespace {
@@ -62,10 +61,8 @@ std::size_t StackLimit() noexcept {
 
 }  // namespace
 
-[[gnu::noinline]] void InstallFaultSignals() noexcept {
+[[gnu::noinline]] void InstallFaultHandler() noexcept {
   gMainStack = {reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)), StackLimit()};
-
-  IgnoreBrokenPipeSignal();
 
   stack_t alternate{};
   alternate.ss_sp = gAlternateStack;

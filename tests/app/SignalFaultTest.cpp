@@ -1,4 +1,4 @@
-#include "app/ProcessorFault.h"
+#include "app/SignalFault.h"
 
 #include <cinttypes>
 #include <cstdio>

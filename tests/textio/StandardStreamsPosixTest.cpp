@@ -28,7 +28,7 @@ off_t SizeOf(int fd) {
 
 int ClosedOutputNotedAtStart() {
   ::close(1);
-  ParkClosedStandardHandles();
+  PrepareStandardHandles();
   if (::fcntl(1, F_GETFD) == -1) return 1;  // parked: no file can be given 1
   if (StandardHandle(TStandardHandle::Output) != kNoHandle) return 2;
   StandardOutput().WriteString("lost");
@@ -42,7 +42,7 @@ int ClosedOutputNotedAtStart() {
 
 int ClosedInputNotedAtStart() {
   ::close(0);
-  ParkClosedStandardHandles();
+  PrepareStandardHandles();
   StandardInput().ReadLine();
   if (TakeFailureNumber() != kNotOpenForInput) return 1;
   if (StandardInput().Mode() != TMode::Closed) return 2;
@@ -88,7 +88,7 @@ int FailedFinalWriteOutIsReported() {
 }
 
 int WriteToAPipeWithoutReaderFails() {
-  IgnoreBrokenPipeSignal();
+  PrepareStandardHandles();
   int pipeEnds[2];
   if (::pipe(pipeEnds) != 0) return 1;
   ::dup2(pipeEnds[1], 1);

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# A Windows program of ours needs no DLL beyond Windows' own: kernel32 and
+# msvcrt, the C run-time library that every Windows has. The C++ run-time
+# library and winpthread are linked in. None of its numbers come from msvcrt
+# either: it imports no mathematical function and no conversion of text to a
+# number. (The run-time libraries import printf for their own messages; the
+# numbers of the tables are written by our own code, which the golden copies
+# hold to the byte.)
+#   imports_test.sh OBJDUMP PROGRAM.exe...
+set -euo pipefail
+objdump=$1
+shift
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+imports=$(mktemp)
+trap 'rm -f "$imports"' EXIT
+
+for program in "$@"; do
+  name=$(basename "$program")
+  "$objdump" -p "$program" >"$imports" || fail "$objdump cannot read $name"
+  dlls=$(awk '/DLL Name:/ { print tolower($3) }' "$imports" | sort -u | tr '\n' ' ')
+  [ "$dlls" = "kernel32.dll msvcrt.dll " ] || fail "$name imports: $dlls"
+  # The import table lists each function as: hint, ordinal... name.
+  numeric=$(awk '/DLL Name: msvcrt/ { inside = 1; next } /DLL Name:/ { inside = 0 }
+    inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print $NF }' "$imports" |
+    grep -E '^_*(a?(sin|cos|tan)h?|atan2|exp|log(10)?|pow|sqrt|floor|ceil|fmod|modf|frexp|ldexp|strto[dlf]|ato[fl]|ecvt|fcvt|gcvt)l?$' || true)
+  [ -z "$numeric" ] || fail "$name takes numeric functions from msvcrt: $numeric"
+  echo "$name imports kernel32.dll and msvcrt.dll only, and no numeric function"
+done

@@ -1,0 +1,146 @@
+// The primitives give the same bits on every platform the program is built
+// for: each test runs a primitive over many arguments drawn from a fixed
+// sequence and holds a digest of every result (or failure) to a constant
+// computed on Linux, where the sine is held to MPFR (SineTest.cpp). The
+// Windows build, whose compiler and run-time library differ, must reach the
+// same constants.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <random>
+
+#include "numeric/MathError.h"
+#include "numeric/Primitives.h"
+#include "numeric/RoundedSine.h"
+
+namespace modsin {
+namespace {
+
+constexpr int kArguments = 100'000;
+
+// FNV-1a over the bytes of each result: 64-bit offset basis and prime.
+class TDigest {
+ public:
+  void Add(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i)
+      FValue = (FValue ^ bytes[i]) * kPrime;
+  }
+  // The 10 bytes of the 80-bit format; the rest of a long double is padding.
+  void Add(Extended x) { Add(&x, kExtendedBytes); }
+  void Add(double x) { Add(&x, sizeof x); }
+  void Add(std::int32_t n) { Add(&n, sizeof n); }
+  std::uint64_t Value() const { return FValue; }
+
+ private:
+  static constexpr std::uint64_t kPrime = 0x100000001B3;
+  static constexpr std::size_t kExtendedBytes = 10;
+  std::uint64_t FValue = 0xCBF29CE484222325;
+};
+
+// A double from raw bits: the given exponent range, a random significand and
+// sign. Built exactly, without the platform's floating-point conversions.
+double RandomDouble(std::mt19937_64& random, int lowExponent, int highExponent, bool sign) {
+  const std::uint64_t bits = random();
+  const auto span = static_cast<std::uint64_t>(highExponent - lowExponent + 1);
+  const std::uint64_t exponent =
+      static_cast<std::uint64_t>(lowExponent + 1023) + (bits >> 52) % span;
+  const std::uint64_t significand = bits & ((std::uint64_t{1} << 52) - 1);
+  const std::uint64_t signBit = sign && (random() & 1) != 0 ? std::uint64_t{1} << 63 : 0;
+  return std::bit_cast<double>(signBit | (exponent << 52) | significand);
+}
+
+// An Extended from raw bits: the given exponent range, a random significand
+// with its leading bit set, and either sign; its bytes are laid out as the x87
+// stores them, significand first.
+Extended RandomExtended(std::mt19937_64& random, int lowExponent, int highExponent) {
+  constexpr int kBias = 16383;
+  const std::uint64_t significand = random() | std::uint64_t{1} << 63;
+  const std::uint64_t bits = random();
+  const auto span = static_cast<std::uint64_t>(highExponent - lowExponent + 1);
+  const auto signAndExponent =
+      static_cast<std::uint16_t>((bits & 1) << 15 | (lowExponent + kBias + (bits >> 1) % span));
+  Extended x = 0;
+  std::memcpy(&x, &significand, sizeof significand);
+  std::memcpy(reinterpret_cast<char*>(&x) + sizeof significand, &signAndExponent,
+              sizeof signAndExponent);
+  return x;
+}
+
+// The digest of f over kArguments arguments made by argument; a failure adds
+// a byte of its own for its kind.
+template <class MakeArgument, class Apply>
+std::uint64_t DigestOf(MakeArgument argument, Apply f) {
+  std::mt19937_64 random(20240101);
+  TDigest digest;
+  for (int i = 0; i < kArguments; ++i) {
+    try {
+      f(digest, argument(random));
+    } catch (const EInvalidOp&) {
+      digest.Add("I", 1);
+    } catch (const EZeroDivide&) {
+      digest.Add("Z", 1);
+    } catch (const EOverflow&) {
+      digest.Add("O", 1);
+    }
+  }
+  return digest.Value();
+}
+
+struct TPair {
+  double FA, FB;
+};
+
+TEST(SameBits, RealPower) {
+  // Bases from 2^-70 to 2^70, exponents from 2^-6 to 2^6 of either sign: the
+  // logarithm path, with overflows and underflows at the ends.
+  const auto pair = [](std::mt19937_64& random) {
+    return TPair{RandomDouble(random, -70, 70, false), RandomDouble(random, -6, 6, true)};
+  };
+  EXPECT_EQ(0xCEB6589083DF4349U,
+            DigestOf(pair, [](TDigest& d, TPair p) { d.Add(RealPower(p.FA, p.FB)); }));
+  // Whole exponents up to 2^10 in magnitude: square and multiply.
+  const auto whole = [](std::mt19937_64& random) {
+    return TPair{RandomDouble(random, -8, 8, true),
+                 static_cast<double>(static_cast<std::int32_t>(random() % 2049) - 1024)};
+  };
+  EXPECT_EQ(0x34F9EC2F440DC667U,
+            DigestOf(whole, [](TDigest& d, TPair p) { d.Add(RealPower(p.FA, p.FB)); }));
+}
+
+TEST(SameBits, ExponentialAndNaturalLog) {
+  const auto exponent = [](std::mt19937_64& random) { return RandomDouble(random, -30, 13, true); };
+  EXPECT_EQ(0xC9A36810E39BB2A2U,
+            DigestOf(exponent, [](TDigest& d, double x) { d.Add(Exponential(x)); }));
+  const auto positive = [](std::mt19937_64& random) {
+    return RandomDouble(random, -1022, 1023, false);
+  };
+  EXPECT_EQ(0x105B878D4DD114A8U,
+            DigestOf(positive, [](TDigest& d, double x) { d.Add(NaturalLog(x)); }));
+}
+
+TEST(SameBits, CeilingAndFloor) {
+  // Up to 2^70: fractions, whole numbers beyond 32 bits, and failures beyond 2^63.
+  const auto value = [](std::mt19937_64& random) { return RandomDouble(random, -4, 70, true); };
+  EXPECT_EQ(0xD7B9B31C033DEC85U, DigestOf(value, [](TDigest& d, double x) {
+              d.Add(CeilingToInt(x));
+              d.Add(FloorToInt(x));
+            }));
+}
+
+TEST(SameBits, Sine) {
+  // From 2^-30 to 2^70: both reductions, and from 2^63 on the +0 that Sine
+  // gives without one.
+  const auto extended = [](std::mt19937_64& random) { return RandomExtended(random, -30, 70); };
+  EXPECT_EQ(0xDA2D5A0671FF8918U,
+            DigestOf(extended, [](TDigest& d, Extended x) { d.Add(Sine(x)); }));
+  // The curve values' sine, on its short path and off it.
+  const auto value = [](std::mt19937_64& random) { return RandomDouble(random, -30, 62, true); };
+  EXPECT_EQ(0x1C11B51B943D4048U,
+            DigestOf(value, [](TDigest& d, double x) { d.Add(RoundedSine(x)); }));
+}
+
+}  // namespace
+}  // namespace modsin
