@@ -33,9 +33,12 @@ constexpr Extended kRoundingShift = 0x1.8p63L;
 // double. The two differ by less than 6 units (ShortSine); the rest is margin.
 constexpr unsigned kMidpointMargin = 16;
 
-// Below this magnitude a double's rounding point is not where the short value
-// has it (the doubles' subnormal range lies just under 2^-1022).
-constexpr Extended kSmallestDecided = 0x1p-1021L;
+// Below 2^-1021 a double's rounding point is not where the short value has it
+// (the doubles' subnormal range lies just under 2^-1022). From this argument
+// on, the sine stays above that by far: at least 0.83 |x| up to |x| = 1, and
+// at least 2^-61 beyond, where no double lies nearer than 2^-60.5 to a
+// multiple of pi.
+constexpr double kSmallestDecided = 0x1p-1020;
 
 // The x87 control bits the short path relies on: precision and rounding.
 constexpr std::uint16_t kPrecisionAndRounding = 0x0F00;
@@ -109,13 +112,13 @@ Extended CosineOfReduced(Extended r) {
 }
 
 // Whether every value within kMidpointMargin units of x rounds to the same
-// double as x.
+// double as x, for |x| >= 2^-1021.
 bool RoundsSurely(Extended x) {
   // A double keeps the top 53 of the 64 significand bits; the 11 dropped bits
   // read 0x400 exactly at the midpoint between two doubles.
   const auto dropped = static_cast<unsigned>(SignificandBits(x) & 0x7FF);
   const unsigned distance = dropped > 0x400 ? dropped - 0x400 : 0x400 - dropped;
-  return distance > kMidpointMargin && std::fabs(x) >= kSmallestDecided;
+  return distance > kMidpointMargin;
 }
 
 }  // namespace
@@ -127,8 +130,9 @@ Extended ShortSine(double x) {
 }
 
 double RoundedSine(double x) {
-  // The comparison is false for a NaN, which Sine rejects below.
-  if (std::fabs(x) < kShortSineLimit && x != 0 &&
+  // The comparisons are false for a NaN, which Sine rejects below.
+  const double magnitude = std::fabs(x);
+  if (magnitude >= kSmallestDecided && magnitude < kShortSineLimit &&
       (X87ControlWord() & kPrecisionAndRounding) == (kX87ControlWord & kPrecisionAndRounding)) {
     const Extended value = ShortSine(x);
     if (RoundsSurely(value)) return static_cast<double>(value);

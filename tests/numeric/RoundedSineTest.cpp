@@ -89,6 +89,7 @@ TEST(RoundedSine, AgreesAtTheEdges) {
                          kMin,
                          2 * kMin,
                          0x1p-1021 * 1.5,
+                         0x1p-1020,
                          1e-300,
                          0x1p-32,
                          1e-5,
