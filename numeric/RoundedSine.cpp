@@ -36,8 +36,8 @@ constexpr unsigned kMidpointMargin = 16;
 // Below 2^-1021 a double's rounding point is not where the short value has it
 // (the doubles' subnormal range lies just under 2^-1022). From this argument
 // on, the sine stays above that by far: at least 0.83 |x| up to |x| = 1, and
-// at least 2^-61 beyond, where no double lies nearer than 2^-60.5 to a
-// multiple of pi.
+// at least 2^-61 from there to kShortSineLimit, where no double lies nearer
+// than 2^-60.5 to a multiple of pi.
 constexpr double kSmallestDecided = 0x1p-1020;
 
 // The x87 control bits the short path relies on: precision and rounding.
@@ -69,12 +69,12 @@ Extended Polynomial(const Extended (&t)[9], Extended z) {
 // The error of r, with u = 2^-64 the rounding of one Extended operation. For
 // n = 0, r is x. Otherwise |x| > pi/4 and x is a multiple of 2^-53, n *
 // kHalfPi1 of 2^-39 and n * kHalfPi2 of 2^-78, so r1 - n * kHalfPi2 is exact
-// below 2^-14; above, it is rounded (u |r| at most). The product n * kHalfPi3,
-// the subtraction after it (u |r|) and the part of pi/2 left out (2^-144
-// each quarter turn) follow. With |n| < 2^19.35 the absolute part stays below
-// 2^-123.85, which is 2^-62.85 of the smallest remainder of a double below
-// 2^20 (2^-60.5 or more, near 29 pi/2). In all, r is within rho = 1.62 *
-// 2^-63 of x - n * pi/2, relative to it.
+// below 2^-14, and within u |r| above. The last subtraction adds u |r|. The
+// rounding of n * kHalfPi3 (u of it) and the part of pi/2 beyond the three
+// constants (below 2^-144 a quarter turn) stay below 2^-123.85 with |n| <
+// 2^19.35: 2^-62.85 of the smallest remainder of a double below 2^20 (2^-60.5
+// or more, near 29 pi/2). In all, r is within rho = 1.62 * 2^-63 of x - n *
+// pi/2, relative to it.
 struct TReducedArgument {
   Extended r;
   unsigned quadrant;

@@ -161,9 +161,9 @@ std::string Outcome(F call) {
 TEST(TRealPower, DecidesAsRealPower) {
   for (const Extended p : {0.0L, -0.0L, 1.0L, 2.0L, 3.0L, -1.0L, -2.0L, 0.5L, -0.5L,
                            kIntegerExponentLimit, -kIntegerExponentLimit - 1, 1e10L, kNaN, kInf})
-    for (const double x : {0.0, -0.0, 1.0, -1.0, 1.5, -2.0, 1e-200, 1e200, -1e-320, 5.0,
-                           std::numeric_limits<double>::quiet_NaN(),
-                           -std::numeric_limits<double>::infinity()})
+    for (const double x :
+         {0.0, -0.0, 1.0, -1.0, 1.5, -2.0, 1e-200, 1e200, -1e-320, 5.0,
+          std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()})
       EXPECT_EQ(Outcome([&] { return RealPower(x, p); }), Outcome([&] { return TRealPower(p)(x); }))
           << x << " ^ " << static_cast<double>(p);
 }
