@@ -68,6 +68,7 @@ bench:
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
 	  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	build/bench/bench/modsin_numbertext_compare
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
 	bench/table-run.sh build/bench/table/modsin-table
 

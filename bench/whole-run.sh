@@ -39,16 +39,24 @@ for ((round = 0; round < rounds; ++round)); do
     --export-json "$work/round-$round.json" "$@" "${order[@]}" >/dev/null
 done
 
+# On a busy machine the wall times wait for the other processes; the processor
+# time that each run spends itself (user and system, hyperfine's means per
+# block) waits less, so it is reported beside them.
 python3 - "$work"/round-*.json <<'PY'
 import json, statistics, sys
 times = {"modsin": [], "floor": []}
+cpu = {"modsin": [], "floor": []}
 for path in sys.argv[1:]:
     for result in json.load(open(path))["results"]:
         times[result["command"]] += result["times"]
+        cpu[result["command"]].append(result["user"] + result["system"])
 median = {name: statistics.median(t) for name, t in times.items()}
 for name in times:
     print(f"{name}: median {median[name] * 1e3:.3f} ms over {len(times[name])} runs")
 print(f"ratio of the medians, modsin / floor: {median['modsin'] / median['floor']:.3f}")
+blocks = {name: statistics.median(c) for name, c in cpu.items()}
+print(f"processor time, median of the blocks' means: modsin {blocks['modsin'] * 1e3:.3f} ms,"
+      f" floor {blocks['floor'] * 1e3:.3f} ms, ratio {blocks['modsin'] / blocks['floor']:.3f}")
 PY
 
 # Peak resident size in KiB, the largest of a few runs.

@@ -1,14 +1,23 @@
-// The conversion of a double to its 23-character number text: scaling by
-// powers of ten in Extended, one rounding to an 18- or 19-digit integer, and a
-// half-up cut at the 16th significant digit.
+// The conversion of a double to its 23-character number text. The digits are
+// defined by scaling by powers of ten in Extended, one rounding to an 18- or
+// 19-digit integer, and a half-up cut at the 16th significant digit. One
+// 64-bit product of the significand with a power of ten gives the same digits
+// for all but about one value in 128, so it is tried first.
 #include "calc/NumberText.h"
+
+#include <emmintrin.h>
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "numeric/Primitives.h"
+
+#ifndef __SSE2__
+#error "the number text needs SSE2 (-msse2 on 32-bit x86)"
+#endif
 
 namespace modsin {
 
@@ -65,15 +74,6 @@ constexpr std::array<Extended, kLargePowerOfTenCount> kLargePowersOfTen = {
 
 namespace {
 
-// Character positions in the text.
-constexpr std::size_t kSignPos = 0;
-constexpr std::size_t kFirstDigitPos = 1;
-constexpr std::size_t kPointPos = 2;
-constexpr std::size_t kFractionPos = 3;  // 14 digits: 3 ... 16
-constexpr std::size_t kExponentMarkPos = 17;
-constexpr std::size_t kExponentSignPos = 18;
-constexpr std::size_t kExponentPos = 19;  // 4 digits: 19 ... 22
-
 // IEEE binary64 fields.
 constexpr int kDoubleFractionBits = 52;
 constexpr std::uint64_t kDoubleFractionMask = (std::uint64_t{1} << kDoubleFractionBits) - 1;
@@ -115,55 +115,12 @@ inline int BinaryExponentOfExtended(Extended x) noexcept {
 }
 
 constexpr std::uint64_t kTenTo18 = 1'000'000'000'000'000'000;
-constexpr std::uint32_t kTenTo8 = 100'000'000;
 // An 18-digit b keeps 15 digits: the last 3 are cut, half up on the first of
 // them.
 constexpr std::uint64_t kCut = 1'000;
 constexpr std::uint64_t kHalfCut = 500;
 
-// "00" "01" ... "99": two digits per lookup.
-constexpr std::array<char, 200> kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    pairs[2 * i] = static_cast<char>('0' + i / 10);
-    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
-}();
-
-inline void PutPair(char* out, std::uint32_t pair) noexcept {
-  std::memcpy(out, &kDigitPairs[std::size_t{2} * pair], 2);
-}
-
-// The digits of n < 10^8 as four pairs, from a 32.32 fixed-point value of
-// n / 10^6 whose integer part is the first pair: each multiplication of the
-// fraction by 100 brings the next pair into the integer part. The multiplier is
-// ceil(2^57 / 10^6) (n times it stays below 2^64), shifted down by 25 to the
-// 2^32 scale; the 1 added makes up for the bits the shift drops, so that no
-// pair comes out one too low (checked for every n below 10^8).
-constexpr std::uint64_t kPairMultiplier = (std::uint64_t{1} << 57) / 1'000'000 + 1;
-constexpr int kPairShift = 25;
-constexpr int kFractionBits = 32;
-constexpr std::uint64_t kPairStep = 100;
-
-inline void PutEightDigits(char* out, std::uint32_t n) noexcept {
-  std::uint64_t fixed = ((n * kPairMultiplier) >> kPairShift) + 1;
-  PutPair(out, static_cast<std::uint32_t>(fixed >> kFractionBits));
-  for (std::size_t i = 1; i < 4; ++i) {
-    fixed = static_cast<std::uint32_t>(fixed) * kPairStep;
-    PutPair(out + 2 * i, static_cast<std::uint32_t>(fixed >> kFractionBits));
-  }
-}
-
-// A word for a value that is not finite, right-aligned.
-TNumberText Word(std::string_view word) noexcept {
-  TNumberText text;
-  text.fill(' ');
-  std::memcpy(text.data() + kNumberTextWidth - word.size(), word.data(), word.size());
-  return text;
-}
-
-inline int FloorLog10OfTwoTo(int e) noexcept {
+constexpr int FloorLog10OfTwoTo(int e) noexcept {
   return (e * kLog10TwoNumerator) >> kLog10TwoShift;
 }
 
@@ -190,22 +147,20 @@ inline Extended ScaledByPowerOfTen(Extended m, int k) noexcept {
   return m;
 }
 
-}  // namespace
+// 15 significant digits and the decimal exponent of the first:
+// 10^14 <= FDigits < 10^15, or 0 for a zero.
+struct TDecimal {
+  std::uint64_t FDigits;
+  int FExponent;
+};
 
-TNumberText NumberText(double v) noexcept {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
-  const bool negative = (bits >> kDoubleSignShift) != 0;
-  if (((bits >> kDoubleFractionBits) & kDoubleExponentMask) == kDoubleExponentMask) {
-    if ((bits & kDoubleFractionMask) != 0) return Word("Nan");
-    return Word(negative ? "-Inf" : "+Inf");
-  }
-
+// The digits by the Extended computation, of |v| given by its bits.
+TDecimal ScaledDecimal(std::uint64_t magnitudeBits) noexcept {
   // Step 1: 1 <= m < 16 (or m = 0) and |v| ~ m * 10^exponent.
-  const std::uint64_t magnitudeBits = bits & ~kDoubleSignBit;
   Extended m = static_cast<Extended>(std::bit_cast<double>(magnitudeBits));
   int exponent = 0;
   if (magnitudeBits != 0) {
-    int e = BinaryExponentOfDouble(bits);
+    int e = BinaryExponentOfDouble(magnitudeBits);
     for (;;) {
       const int k = FloorLog10OfTwoTo(e);
       if (k == 0) break;
@@ -221,8 +176,7 @@ TNumberText NumberText(double v) noexcept {
   // Rounded to nearest, ties to even.
   const auto b = static_cast<std::uint64_t>(RoundToInt64(scaled));
 
-  // Step 3: the 15 significant digits, 10^14 <= significand < 10^15 (0 for a
-  // zero), rounded half up on the 16th digit alone.
+  // Step 3: the 15 significant digits, rounded half up on the 16th digit alone.
   //   b < 10^18 (m < 10): b has 18 digits and the cut falls below its 15th;
   //     a carry through fifteen 9s (b >= 10^18 - 500) leaves 1 followed by
   //     zeros and one more in the exponent.
@@ -236,29 +190,264 @@ TNumberText NumberText(double v) noexcept {
   // no predictor learns.
   const bool wide = b >= kTenTo18 - kHalfCut;
   const std::uint64_t kept = wide ? b / 10 : b;
-  const std::uint64_t significand = (kept + kHalfCut) / kCut;
-  exponent += wide ? 1 : 0;
+  return {(kept + kHalfCut) / kCut, exponent + (wide ? 1 : 0)};
+}
 
+// The fast path, for normal doubles. With k the scaling's first estimate of
+// the decimal exponent, |v| / 10^k lies in [0.99, 20.2), and S = |v| * 10^(14
+// - k) has 15 digits before the point, or 16 when |v| / 10^k >= 10 (then k + 1
+// serves instead). The digits are S rounded half up. One product of the 64-bit
+// significand of |v| with the 64-bit significand of 10^(14 - k) gives S within
+// 2^-12 + 2^-14 of a unit: the power's rounding moves S < 2^50 by 2^-64 of
+// itself, and the product's dropped low half by less than 2^-62.
+//
+// The Extended computation comes within 1.11 thousandths of a unit of S of the
+// exact value: its at most six roundings to 64 bits (two powers, two
+// scalings, a second step, the product with 10^17), each within 2^-64, move b
+// by less than 0.52; rounding b to an integer adds 0.5, and cutting b / 10
+// (when 10 <= m < 16) less than 1 more, all in units of b's last digit, a
+// thousandth of a unit of S at the most. So where S lies more than 1/256 of a
+// unit from a halfway point, both round to the same 15 digits; nearer, the
+// double rounding may decide, and the Extended computation is asked. That is
+// one value in 128.
+
+// 10^q, q from kLowestDecimalPower to kHighestDecimalPower: every 14 - k and
+// 13 - k above, for k from floor(-1022 log10 2) to floor(1023 log10 2).
+constexpr int kSignificantDigits = 15;
+constexpr int kLowestDecimalPower = kSignificantDigits - 2 - FloorLog10OfTwoTo(kDoubleExponentBias);
+constexpr int kHighestDecimalPower =
+    kSignificantDigits - 1 - FloorLog10OfTwoTo(1 - kDoubleExponentBias);
+
+// FSignificand * 2^FExponent with 2^63 <= FSignificand < 2^64, rounded to
+// nearest: the nearest Extended value.
+struct TDecimalPower {
+  std::uint64_t FSignificand;
+  int FExponent;
+};
+
+// The powers, from exact integers at compile time: 5^n by repeated
+// multiplication, and floor(2^831 / 5^n) by repeated division (floor(floor(a
+// / 5) / 5) = floor(a / 25)), their top 64 bits rounded by the next bit. No
+// tie is rounded wrongly: a 5^n of more than 64 bits is odd and never 65 bits
+// long, and 2^831 / 5^n is never a whole number.
+constexpr int kLimbBits = 32;
+constexpr int kLimbCount = 26;  // 832 bits: 5^322 < 2^748, 2^831 / 5^294 > 2^148
+using TLimbs = std::array<std::uint32_t, kLimbCount>;
+
+// a * 2^unitExponent, rounded to 64 bits. The leading 1 and the 64 bits after
+// it lie in the top three limbs that are not all zeros.
+constexpr TDecimalPower Rounded(const TLimbs& a, int unitExponent) {
+  int top = kLimbCount - 1;
+  while (a[static_cast<std::size_t>(top)] == 0)
+    --top;
+  const auto limb = [&a](int i) {
+    return i < 0 ? std::uint64_t{0} : std::uint64_t{a[static_cast<std::size_t>(i)]};
+  };
+  const int spare = kLimbBits - static_cast<int>(std::bit_width(a[static_cast<std::size_t>(top)]));
+  const std::uint64_t high = limb(top) << kLimbBits | limb(top - 1);
+  const std::uint64_t low = limb(top - 2);
+  const std::uint64_t significand = high << spare | low >> (kLimbBits - spare);
+  const std::uint64_t next = low >> (kLimbBits - 1 - spare) & 1;
+  const int length = (top + 1) * kLimbBits - spare;
+  TDecimalPower power = {significand + next, unitExponent + length - 64};
+  if (power.FSignificand == 0) power = {std::uint64_t{1} << 63, power.FExponent + 1};
+  return power;
+}
+
+constexpr auto kDecimalPowers = [] {
+  std::array<TDecimalPower, kHighestDecimalPower - kLowestDecimalPower + 1> powers{};
+  const auto at = [](int q) { return static_cast<std::size_t>(q - kLowestDecimalPower); };
+  TLimbs fives{1};  // 5^n, and 10^n = 5^n * 2^n
+  for (int n = 0; n <= kHighestDecimalPower; ++n) {
+    powers[at(n)] = Rounded(fives, n);
+    std::uint64_t carry = 0;
+    for (std::uint32_t& limb : fives) {
+      carry += std::uint64_t{limb} * 5;
+      limb = static_cast<std::uint32_t>(carry);
+      carry >>= kLimbBits;
+    }
+  }
+  constexpr int kTop = kLimbCount * kLimbBits - 1;
+  TLimbs fifths{};  // floor(2^831 / 5^n), and 10^-n = that * 2^(-831 - n)
+  fifths.back() = std::uint32_t{1} << (kTop % kLimbBits);
+  for (int n = 1; n <= -kLowestDecimalPower; ++n) {
+    std::uint64_t remainder = 0;
+    for (std::size_t i = kLimbCount; i-- > 0;) {
+      remainder = remainder << kLimbBits | fifths[i];
+      fifths[i] = static_cast<std::uint32_t>(remainder / 5);
+      remainder %= 5;
+    }
+    powers[at(-n)] = Rounded(fifths, -kTop - n);
+  }
+  return powers;
+}();
+
+// The high half of the 128-bit product of a and b.
+inline std::uint64_t MultiplyHigh(std::uint64_t a, std::uint64_t b) noexcept {
+#ifdef __SIZEOF_INT128__
+  return static_cast<std::uint64_t>(__extension__(static_cast<unsigned __int128>(a) * b) >> 64);
+#else
+  // Without a 128-bit type (32-bit targets): four products of 32-bit halves.
+  constexpr std::uint64_t kLow = 0xFFFF'FFFF;
+  const std::uint64_t low = (a & kLow) * (b & kLow);
+  const std::uint64_t middleA = (a >> 32) * (b & kLow);
+  const std::uint64_t middleB = (a & kLow) * (b >> 32);
+  const std::uint64_t carry = ((low >> 32) + (middleA & kLow) + (middleB & kLow)) >> 32;
+  return (a >> 32) * (b >> 32) + (middleA >> 32) + (middleB >> 32) + carry;
+#endif
+}
+
+// S = |v| * 10^q as its whole part and its fraction, the fraction's bits at
+// the top of a 64-bit word.
+struct TFixedPoint {
+  std::uint64_t FWhole;
+  std::uint64_t FFraction;
+};
+
+// |v| = significand * 2^(e - 63), 2^63 <= significand < 2^64.
+inline TFixedPoint ScaledProduct(std::uint64_t significand, int e, int q) noexcept {
+  const TDecimalPower& power = kDecimalPowers[static_cast<std::size_t>(q - kLowestDecimalPower)];
+  // 2^62 <= product < 2^64, S = product * 2^(e + 1 + power.FExponent), and
+  // with S within [2^46, 2^51) the point lies 11 to 18 bits from the bottom.
+  const std::uint64_t product = MultiplyHigh(significand, power.FSignificand);
+  const int pointBits = -(e + 1 + power.FExponent);
+  return {product >> pointBits, product << (64 - pointBits)};
+}
+
+constexpr std::uint64_t kTenTo14 = 100'000'000'000'000;
+constexpr std::uint64_t kTenTo15 = 1'000'000'000'000'000;
+// The first 8 bits of a fraction within 1/256 of a half: 0.0111 1111 and
+// 0.1000 0000.
+constexpr int kNearHalfShift = 64 - 8;
+constexpr std::uint64_t kJustBelowHalf = 0x7F;
+constexpr std::uint64_t kJustAboveHalf = 0x80;
+
+// The digits of a normal |v| given by its bits; nothing for zero, subnormals,
+// NaN and the infinities (all rare), and near halfway points.
+std::optional<TDecimal> ProductDecimal(std::uint64_t magnitudeBits) noexcept {
+  const auto field = static_cast<int>(magnitudeBits >> kDoubleFractionBits);
+  if (field == 0 || field == kDoubleExponentMask) return std::nullopt;
+  const int e = field - kDoubleExponentBias;
+  // The fraction with its leading 1, moved to the top.
+  const std::uint64_t significand = (magnitudeBits | kDoubleSignBit >> 11) << 11;
+
+  int exponent = FloorLog10OfTwoTo(e);
+  TFixedPoint s = ScaledProduct(significand, e, kSignificantDigits - 1 - exponent);
+  if (s.FWhole >= kTenTo15) {
+    ++exponent;
+    s = ScaledProduct(significand, e, kSignificantDigits - 1 - exponent);
+  }
+  // Below 10^14 only where |v| lies just under a power of ten.
+  if (s.FWhole < kTenTo14) return std::nullopt;
+  const std::uint64_t firstBits = s.FFraction >> kNearHalfShift;
+  if (firstBits == kJustBelowHalf || firstBits == kJustAboveHalf) return std::nullopt;
+  TDecimal decimal = {s.FWhole + (s.FFraction >> 63), exponent};
+  if (decimal.FDigits == kTenTo15) decimal = {kTenTo14, exponent + 1};
+  return decimal;
+}
+
+// The digits of two numbers below 10^8, eight each with leading zeros, as
+// characters in the 16 bytes of an SSE2 register: high's in bytes 0 ... 7,
+// low's in bytes 8 ... 15, each number's first digit in the lowest byte. Each
+// step splits every lane in two, the quotient into the lower half and the
+// remainder into the upper:
+//   abcdefgh in each 64-bit lane:   abcd | efgh << 32    by 10^4
+//   abcd in each 32-bit lane:       ab | cd << 16        by 100
+//   ab in each 16-bit lane:         a | b << 8           by 10
+// The quotients come from products with reciprocals rounded up, exact for
+// every dividend that occurs: (x * 109951163) >> 40 for x < 10^8
+// (109951163 = ceil(2^40 / 10^4)), (x * 5243) >> 19 for x < 10^4 (5243 =
+// ceil(2^19 / 100)) and (x * 6554) >> 16 for x < 100 (6554 = ceil(2^16 / 10)).
+constexpr std::int32_t kTenTo4Reciprocal = 109'951'163;
+constexpr int kTenTo4Shift = 40;
+constexpr std::int16_t kHundredReciprocal = 5243;
+constexpr int kHundredShift = 19 - 16;  // after the 16 of the high product
+constexpr std::int16_t kTenReciprocal = 6554;
+
+inline __m128i SixteenDigits(std::uint32_t high, std::uint32_t low) noexcept {
+  const __m128i n = _mm_set_epi64x(low, high);
+  const __m128i q4 =
+      _mm_srli_epi64(_mm_mul_epu32(n, _mm_set1_epi32(kTenTo4Reciprocal)), kTenTo4Shift);
+  const __m128i r4 = _mm_sub_epi64(n, _mm_mul_epu32(q4, _mm_set1_epi32(10'000)));
+  __m128i x = _mm_or_si128(q4, _mm_slli_epi64(r4, 32));
+  const __m128i q2 =
+      _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(kHundredReciprocal)), kHundredShift);
+  const __m128i r2 = _mm_sub_epi16(x, _mm_mullo_epi16(q2, _mm_set1_epi16(100)));
+  x = _mm_or_si128(q2, _mm_slli_epi32(r2, 16));
+  const __m128i q1 = _mm_mulhi_epu16(x, _mm_set1_epi16(kTenReciprocal));
+  const __m128i r1 = _mm_sub_epi16(x, _mm_mullo_epi16(q1, _mm_set1_epi16(10)));
+  x = _mm_or_si128(q1, _mm_slli_epi16(r1, 8));
+  return _mm_add_epi8(x, _mm_set1_epi8('0'));
+}
+
+// The exponent's magnitude (at most 324) as 4 digits, "0000" ... "0339".
+constexpr int kExponentLimit = 340;
+constexpr auto kExponentDigits = [] {
+  std::array<std::uint32_t, kExponentLimit> digits{};
+  for (std::uint32_t n = 0; n < kExponentLimit; ++n)
+    for (std::uint32_t place = 1, shift = 24; place <= 1000; place *= 10, shift -= 8)
+      digits[n] |= ('0' + n / place % 10) << shift;
+  return digits;
+}();
+
+// The text: sign, d1, '.', d2 ... d15, 'E', the exponent's sign and its 4
+// digits, from the 16 digit characters that SixteenDigits makes of
+// 0 d1 ... d7 and d8 ... d15 (two parts small enough for 32-bit arithmetic).
+// Stored from the text's byte 1, they leave d2 ... d15 in place; then bytes
+// 0 ... 3 become the sign, d1, '.' and d2 again, and bytes 15 ... 22 d14 and
+// d15 again, 'E', the exponent's sign and its digits.
+static_assert(std::endian::native == std::endian::little);
+constexpr std::uint64_t kTenTo8 = 100'000'000;
+
+TNumberText Text(bool negative, TDecimal decimal) noexcept {
+  const __m128i digits = SixteenDigits(static_cast<std::uint32_t>(decimal.FDigits / kTenTo8),
+                                       static_cast<std::uint32_t>(decimal.FDigits % kTenTo8));
+  const auto leading = static_cast<std::uint32_t>(_mm_cvtsi128_si32(digits));  // '0' d1 d2 d3
+  constexpr std::uint32_t kFirstDigit = 0xFF00;
+  constexpr std::uint32_t kSecondDigit = 0xFF'0000;
+  const std::uint32_t head = static_cast<std::uint32_t>(negative ? '-' : ' ') |
+                             (leading & kFirstDigit) | std::uint32_t{'.'} << 16 |
+                             (leading & kSecondDigit) << 8;
+  const int exponent = decimal.FExponent;
+  const std::uint32_t magnitude =
+      kExponentDigits[static_cast<std::size_t>(exponent < 0 ? -exponent : exponent)];
+  constexpr int kLastTwoDigits = 7;  // the 16-bit lane of d14 and d15
+  const std::uint64_t tail = static_cast<std::uint64_t>(_mm_extract_epi16(digits, kLastTwoDigits)) |
+                             std::uint64_t{'E'} << 16 |
+                             static_cast<std::uint64_t>(exponent < 0 ? '-' : '+') << 24 |
+                             std::uint64_t{magnitude} << 32;
   TNumberText text;
-  // d1 ... d7 and d8 ... d15, each part small enough for 32-bit arithmetic.
-  const auto upper = static_cast<std::uint32_t>(significand / kTenTo8);
-  const auto lower = static_cast<std::uint32_t>(significand % kTenTo8);
-  // upper has 7 digits, d1 ... d7. Written as 8 from the first digit's place,
-  // "0" d1 d2 ..., d2 ... d7 land where they belong; then d1 moves over the 0
-  // and the point takes its place.
-  text[kSignPos] = negative ? '-' : ' ';
-  PutEightDigits(text.data() + kFirstDigitPos, upper);
-  text[kFirstDigitPos] = text[kPointPos];
-  text[kPointPos] = '.';
-  // d8 ... d15 follow the 6 fraction digits of upper.
-  constexpr std::size_t kLowerPos = kFractionPos + 6;
-  PutEightDigits(text.data() + kLowerPos, lower);
-  text[kExponentMarkPos] = 'E';
-  text[kExponentSignPos] = exponent < 0 ? '-' : '+';
-  const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
-  PutPair(text.data() + kExponentPos, magnitude / 100);
-  PutPair(text.data() + kExponentPos + 2, magnitude % 100);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(text.data() + 1), digits);
+  std::memcpy(text.data(), &head, sizeof head);
+  std::memcpy(text.data() + kNumberTextWidth - sizeof tail, &tail, sizeof tail);
   return text;
+}
+
+// A word for a value that is not finite, right-aligned.
+TNumberText Word(std::string_view word) noexcept {
+  TNumberText text;
+  text.fill(' ');
+  std::memcpy(text.data() + kNumberTextWidth - word.size(), word.data(), word.size());
+  return text;
+}
+
+}  // namespace
+
+TNumberText NumberText(double v) noexcept {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  const std::optional<TDecimal> decimal = ProductDecimal(bits & ~kDoubleSignBit);
+  if (!decimal) return ScaledNumberText(v);
+  return Text((bits >> kDoubleSignShift) != 0, *decimal);
+}
+
+TNumberText ScaledNumberText(double v) noexcept {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  const bool negative = (bits >> kDoubleSignShift) != 0;
+  if (((bits >> kDoubleFractionBits) & kDoubleExponentMask) == kDoubleExponentMask) {
+    if ((bits & kDoubleFractionMask) != 0) return Word("Nan");
+    return Word(negative ? "-Inf" : "+Inf");
+  }
+  return Text(negative, ScaledDecimal(bits & ~kDoubleSignBit));
 }
 
 }  // namespace modsin

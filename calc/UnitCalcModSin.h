@@ -84,9 +84,11 @@ class TCalcModSin {
   void RefineInterval(TNode* a, TNode* b);
   // The curve value sin(x^p) at x, rounded to double.
   double CurveValue(double x) const;
-  // A new node, or EOutOfMemory.
-  static TNode* NewNode(double x, double y, TNode* next);
+  // A new node from the current block of nodes; EOutOfMemory when a block is
+  // needed and cannot be had.
+  TNode* NewNode(double x, double y, TNode* next);
   // Releases the list while it agrees with FNodeCount; status 6 when not.
+  // Then every block of nodes is released, whatever the list held.
   void DisposeNodes();
   void SetError(std::int32_t code);
 
@@ -104,6 +106,15 @@ class TCalcModSin {
   double FDX = 0;
   double FDY = 0;
   std::int32_t FMaxNodes = 0;
+
+ private:
+  // Nodes come from blocks of many, allocated as the list grows: one
+  // allocation for a block costs less than one for each node.
+  struct TNodeBlock;
+  void ReleaseBlocks() noexcept;
+  // The blocks, the newest first, and how many nodes the newest has left.
+  TNodeBlock* FBlocks = nullptr;
+  std::int32_t FBlockFree = 0;
 };
 
 class TCalcModSinXoverY : public TCalcModSin {

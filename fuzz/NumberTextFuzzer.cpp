@@ -1,6 +1,7 @@
 // Any 8 bytes as a double: its number text keeps the fixed layout and reads as
 // the double correctly rounded to 15 digits (but within a thousandth of a unit
-// of a halfway point); NaN and the infinities are their words.
+// of a halfway point), the same text as the Extended computation gives; NaN
+// and the infinities are their words.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < sizeof v) return 0;
   std::memcpy(&v, data, sizeof v);
   const std::string text = modsin::testing::NumberTextString(v);
+  const modsin::TNumberText scaled = modsin::ScaledNumberText(v);
+  modsin::fuzz::Require(text == std::string(scaled.begin(), scaled.end()),
+                        "the text is the Extended computation's");
   if (std::isnan(v)) {
     modsin::fuzz::Require(text == "                    Nan", "NaN is \"Nan\"");
   } else if (std::isinf(v)) {

@@ -69,7 +69,8 @@ class TSystemCallsOverride {
 // many open files, 5 access denied, 112 disk full, ...). Linux maps errno
 // onto them: ENOENT 2; ENOTDIR and ENAMETOOLONG 3; EMFILE and ENFILE 4;
 // EACCES, EPERM, EROFS and EISDIR 5; ENOSPC and EDQUOT 101 ("Disk full");
-// any other errno is kept as it is.
+// EIO 1117 (Windows' code for a device I/O error), since its own number would
+// read as access denied; any other errno is kept as it is.
 std::int32_t FailureNumberFor(int error) noexcept;
 
 struct TCreateResult {

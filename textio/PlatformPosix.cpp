@@ -59,11 +59,16 @@ struct TErrorMapping {
   std::int32_t FFailureNumber;
 };
 
+// errno 5, EIO, a device's own failure, would read as failure number 5,
+// "File access denied": it takes the number that the system's own platform
+// gives a device I/O error (ERROR_IO_DEVICE), shown as "I/O error 1117".
+constexpr std::int32_t kDeviceFailure = 1117;
+
 constexpr TErrorMapping kErrorMappings[] = {
     {ENOENT, kFileNotFound},     {ENOTDIR, kInvalidFilename}, {ENAMETOOLONG, kInvalidFilename},
     {EMFILE, kTooManyOpenFiles}, {ENFILE, kTooManyOpenFiles}, {EACCES, kFileAccessDenied},
     {EPERM, kFileAccessDenied},  {EROFS, kFileAccessDenied},  {EISDIR, kFileAccessDenied},
-    {ENOSPC, kDiskFull},         {EDQUOT, kDiskFull},
+    {ENOSPC, kDiskFull},         {EDQUOT, kDiskFull},         {EIO, kDeviceFailure},
 };
 
 }  // namespace

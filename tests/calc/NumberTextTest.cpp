@@ -167,5 +167,26 @@ TEST(NumberTextProperty, ScaledAboveTenRoundsCorrectly) {
   }
 }
 
+// The digits come from one 64-bit product, but from the Extended computation
+// where v lies near a halfway point: the two agree there and around.
+TEST(NumberTextProperty, AgreesWithTheExtendedComputationNearHalfway) {
+  constexpr int kPoints = 100'000;
+  constexpr std::uint64_t kNeighbours = 2;  // units in the last place on either side
+  std::mt19937_64 random(20261207);
+  int failures = 0;
+  for (int i = 0; i < kPoints && failures < 10; ++i) {
+    const double nearest = testing::NearestToHalfway(random);
+    if (nearest == 0 || std::isinf(nearest)) continue;
+    const auto bits = std::bit_cast<std::uint64_t>(nearest);
+    for (std::uint64_t near = bits - kNeighbours; near <= bits + kNeighbours; ++near) {
+      const auto v = std::bit_cast<double>(near);
+      const TNumberText scaled = ScaledNumberText(v);
+      const std::string expected(scaled.begin(), scaled.end());
+      EXPECT_EQ(expected, Text(v)) << std::hexfloat << v;
+      if (Text(v) != expected) ++failures;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace modsin

@@ -269,9 +269,10 @@ TEST(Faults, FolderNotWritable) {
 #endif
 }
 
-// The fault-injection copy failing at its 50th allocation: memory exhausted,
-// an invalid read, a stack overflow (whose report needs more stack than a
-// thread has left after the overflow).
+// The fault-injection copy failing at its 2nd allocation, the second block of
+// nodes, in the middle of the first job's refinement and before anything is
+// written: memory exhausted, an invalid read, a stack overflow (whose report
+// needs more stack than a thread has left after the overflow).
 TEST(Faults, InjectedFailures) {
   // Addresses at the full pointer width: 16 digits on x86-64, 8 on i686.
   const std::string digits = std::to_string(2 * sizeof(void*));
@@ -280,11 +281,11 @@ TEST(Faults, InjectedFailures) {
     std::string FSetting, FKind, FMessage;
   };
   const TCase cases[] = {
-      {"MODSIN_FAIL_ALLOCATION=50", "EOutOfMemory", "Out of memory\\."},
-      {"MODSIN_FAULT_ALLOCATION=50", "EAccessViolation",
+      {"MODSIN_FAIL_ALLOCATION=2", "EOutOfMemory", "Out of memory\\."},
+      {"MODSIN_FAULT_ALLOCATION=2", "EAccessViolation",
        "Access violation at address [0-9A-F]{" + digits + "} in module '" +
            Pattern(kFaultProgramName) + "'\\. Read of address " + accessed + "\\."},
-      {"MODSIN_OVERFLOW_ALLOCATION=50", "EStackOverflow", "Stack overflow\\."},
+      {"MODSIN_OVERFLOW_ALLOCATION=2", "EStackOverflow", "Stack overflow\\."},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.FSetting);

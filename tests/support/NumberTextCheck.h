@@ -1,6 +1,7 @@
 // Test support: decides whether a number text keeps its layout and reads as
-// the double correctly rounded to 15 digits, for the property tests and the
-// number text fuzzer alike. Free of GoogleTest so that both can use it.
+// the double correctly rounded to 15 digits, and finds doubles where its double
+// rounding may decide, for the property tests, the number text fuzzer and the
+// comparison in bench/ alike. Free of GoogleTest so that all can use it.
 #pragma once
 
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "calc/NumberText.h"
@@ -102,6 +104,20 @@ inline std::string RoundingFault(double v) {
   if (above.FDigits == 10 * kLeadingWeight) above = {kLeadingWeight, below.FExponent + 1};
   if (distance <= kNear && (own == below || own == above)) return {};
   return "\"" + text + "\" for " + longText + " (" + shortText + " correctly rounded)";
+}
+
+// The double nearest to a random halfway point between two texts: 15 random
+// digits and a 5, times a power of ten from 10^-323 to 10^308, where the
+// double rounding of the text may decide. At the ends of that range it may be
+// zero or an infinity.
+inline double NearestToHalfway(std::mt19937_64& random) {
+  std::uniform_int_distribution<std::uint64_t> digits(kLeadingWeight, 10 * kLeadingWeight - 1);
+  constexpr int kLowest = -323;
+  constexpr int kHighest = 308;
+  std::uniform_int_distribution<int> exponent(kLowest, kHighest);
+  const std::string point = std::to_string(digits(random)) + "5e" +
+                            std::to_string(exponent(random) - (kFractionDigits + 1));
+  return std::strtod(point.c_str(), nullptr);
 }
 
 }  // namespace modsin::testing

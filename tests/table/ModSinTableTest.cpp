@@ -334,7 +334,7 @@ TEST(Table, ExhaustedMemoryEndsCleanlyAtEveryAllocation) {
     EXPECT_TRUE(Entries(folder).empty());
     ASSERT_LT(failures, 10000);
   }
-  EXPECT_GT(failures, 127);  // at least every node's
+  EXPECT_GE(failures, 2);  // at least the two blocks that the 127 nodes take
 }
 
 TEST(Table, AnInterruptedWriteLeavesNoTemporaryFile) {

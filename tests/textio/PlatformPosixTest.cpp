@@ -34,6 +34,7 @@ TEST(Platform, MapsSystemErrorsOntoFailureNumbers) {
   EXPECT_EQ(5, FailureNumberFor(EISDIR));
   EXPECT_EQ(101, FailureNumberFor(ENOSPC));
   EXPECT_EQ(101, FailureNumberFor(EDQUOT));
+  EXPECT_EQ(1117, FailureNumberFor(EIO));  // not 5, which is access denied
   EXPECT_EQ(EPIPE, FailureNumberFor(EPIPE));
   EXPECT_EQ(EBADF, FailureNumberFor(EBADF));
 }
