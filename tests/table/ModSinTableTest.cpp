@@ -33,11 +33,10 @@ const std::string kProgram = MODSIN_TABLE_PROGRAM;
 const std::string kFaultProgram = MODSIN_TABLE_FAULT_PROGRAM;
 const std::string kTable1 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput.dat");
 const std::string kTable2 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput2.dat");
-// A link to the full device, made by CTest: under Wine a Windows program
-// cannot make a Unix link. A faulty program would replace the link, not the
-// device.
-// Absolute here, where CTest starts the test: on Windows "/build/..." alone
-// would lead from the drive of the child's folder.
+// A link to the full device, made by CTest (under Wine a Windows program
+// cannot make a Unix link): a faulty program would replace the link, not the
+// device. Absolute here, where CTest starts the test: under Wine a path from
+// "/" alone leads from the drive of the child's folder.
 const std::string kFullDeviceLink =
     fs::absolute(fs::path(MODSIN_FULL_DEVICE_FOLDER) / "ModSinOutput2.dat").string();
 const std::vector<std::string> kBigJob = {"--to",        "70",    "--dx",        "1e-9",
