@@ -3,8 +3,8 @@
 #
 #   component "program":      bin/modsin and bin/modsin-table with their man
 #                             pages (the Debian package); on Windows
-#                             modsin.exe, the README and the man page as plain
-#                             text (the ZIP package)
+#                             modsin.exe and modsin-table.exe, the README and
+#                             the man pages as plain text (the ZIP package)
 #   component "development":  the core library, its headers under
 #                             include/modsin/ in the source tree's layout, the
 #                             CMake package ModSin (target ModSin::core) and
@@ -23,23 +23,26 @@ set_target_properties(modsin_core PROPERTIES OUTPUT_NAME modsin EXPORT_NAME core
 target_include_directories(modsin_core PUBLIC $<INSTALL_INTERFACE:${MODSIN_INCLUDE_DIR}>)
 target_compile_features(modsin_core PUBLIC cxx_std_20)
 
+set(MODSIN_MAN_PAGES)
 if(WIN32)
-  # Windows has no man: the page goes along as plain UTF-8 text, rendered
-  # without overstrikes or escape sequences, beside the program and the
+  # Windows has no man: each page goes along as plain UTF-8 text, rendered
+  # without overstrikes or escape sequences, beside the programs and the
   # README.
-  set(MODSIN_MAN_PAGES "${CMAKE_CURRENT_BINARY_DIR}/modsin.txt")
-  add_custom_command(OUTPUT "${MODSIN_MAN_PAGES}"
-    COMMAND groff -man -Tutf8 -P-cbou "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1" > "${MODSIN_MAN_PAGES}"
-    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/modsin.1"
-    COMMENT "Rendering the man page as text" VERBATIM)
-  install(TARGETS modsin RUNTIME DESTINATION . COMPONENT program)
-  install(FILES "${MODSIN_MAN_PAGES}" README.md DESTINATION . COMPONENT program)
+  foreach(page modsin modsin-table)
+    set(text "${CMAKE_CURRENT_BINARY_DIR}/${page}.txt")
+    add_custom_command(OUTPUT "${text}"
+      COMMAND groff -man -Tutf8 -P-cbou "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}.1" > "${text}"
+      DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/docs/${page}.1"
+      COMMENT "Rendering the man page ${page}.1 as text" VERBATIM)
+    list(APPEND MODSIN_MAN_PAGES "${text}")
+  endforeach()
+  install(TARGETS modsin modsin-table RUNTIME DESTINATION . COMPONENT program)
+  install(FILES ${MODSIN_MAN_PAGES} README.md DESTINATION . COMPONENT program)
 else()
   install(TARGETS modsin modsin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     COMPONENT program)
   # Debian keeps its man pages compressed; gzip -n leaves out the time stamp
   # so that the same page always makes the same bytes.
-  set(MODSIN_MAN_PAGES)
   foreach(page modsin.1 modsin-table.1)
     set(compressed "${CMAKE_CURRENT_BINARY_DIR}/${page}.gz")
     add_custom_command(OUTPUT "${compressed}"

@@ -6,18 +6,23 @@
 //   MODSIN_FAULT_ALLOCATION=N      the Nth allocation reads an invalid address
 //   MODSIN_OVERFLOW_ALLOCATION=N   the Nth allocation recurses until the stack
 //                                  overflows
+//   MODSIN_FAIL_WRITE=N            the Nth write fails as on a full disk
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "tests/support/PlatformFacts.h"
+#include "textio/Platform.h"
 
 namespace {
 
 struct TPlan {
   unsigned long FFailFrom = 0;  // 0: never
   bool FOnce = false;
-  unsigned long FFaultAt = 0;     // 0: never
-  unsigned long FOverflowAt = 0;  // 0: never
+  unsigned long FFaultAt = 0;      // 0: never
+  unsigned long FOverflowAt = 0;   // 0: never
+  unsigned long FFailWriteAt = 0;  // 0: never
 };
 
 const TPlan& Plan() {
@@ -32,6 +37,8 @@ const TPlan& Plan() {
       p.FFaultAt = std::strtoul(fault, nullptr, 10);
     if (const char* overflow = std::getenv("MODSIN_OVERFLOW_ALLOCATION"))
       p.FOverflowAt = std::strtoul(overflow, nullptr, 10);
+    if (const char* write = std::getenv("MODSIN_FAIL_WRITE"))
+      p.FFailWriteAt = std::strtoul(write, nullptr, 10);
     return p;
   }();
   return plan;
@@ -64,6 +71,23 @@ void* Allocate(std::size_t size) {
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+
+unsigned long gWrites = 0;
+
+modsin::TSystemCalls FailingWrites() {
+  modsin::TSystemCalls calls = modsin::RealSystemCalls();
+  calls.Write = [](modsin::THandle handle, const void* data, std::size_t size) -> std::ptrdiff_t {
+    if (++gWrites == Plan().FFailWriteAt) {
+      modsin::SetLastSystemError(modsin::testing::kDiskFullError);
+      return -1;
+    }
+    return modsin::RealSystemCalls().Write(handle, data, size);
+  };
+  return calls;
+}
+
+// In force from before main to the end.
+const modsin::TSystemCallsOverride gFailingWrites(FailingWrites());
 
 }  // namespace
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Windows ZIP with CPack and checks what it holds: the program, the
-# README and the man page as plain text, in one folder. Unpacked, the program
-# is run as it is (under the emulator given, Wine) and makes the normal
-# transcript.
+# Builds the Windows ZIP with CPack and checks what it holds: the programs,
+# the README and the man pages as plain text, in one folder. Unpacked, the
+# programs are run as they are (under the emulator given, Wine): modsin makes
+# the normal transcript, and modsin-table the second table on standard output.
 #   package_zip_test.sh BUILD_DIR SOURCE_DIR EMULATOR
 set -euo pipefail
 build=$1
@@ -21,6 +21,8 @@ zips=("$work"/out/*.zip)
 
 files=$(cmake -E tar tf "${zips[0]}" | grep -v '/$' | sort)
 want="modsin-1.0.0-win32/README.md
+modsin-1.0.0-win32/modsin-table.exe
+modsin-1.0.0-win32/modsin-table.txt
 modsin-1.0.0-win32/modsin.exe
 modsin-1.0.0-win32/modsin.txt"
 [ "$files" = "$want" ] || fail "ZIP contents: $files"
@@ -29,11 +31,19 @@ mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "${zips[0]}")
 folder=$work/unpacked/modsin-1.0.0-win32
 cmp -s "$folder/README.md" "$source/README.md" || fail "the README differs from the source's"
-grep -qx 'NAME' "$folder/modsin.txt" || fail "the man page text has no NAME section"
-if grep -q $'\e\|\b' "$folder/modsin.txt"; then fail "the man page text holds escapes or overstrikes"; fi
+for page in modsin modsin-table; do
+  grep -qx 'NAME' "$folder/$page.txt" || fail "the man page text $page.txt has no NAME section"
+  if grep -q $'\e\|\b' "$folder/$page.txt"; then
+    fail "the man page text $page.txt holds escapes or overstrikes"
+  fi
+done
 
 (cd "$folder" && "$emulator" ./modsin.exe </dev/null >"$work/transcript.txt") ||
   fail "the unpacked program ended with exit code $?"
 cmp -s "$work/transcript.txt" "$source/tests/e2e/golden/transcript.txt" ||
   fail "the unpacked program's transcript differs"
-echo "the ZIP holds modsin.exe, the README and the man page text, and the program runs as it is"
+(cd "$folder" && "$emulator" ./modsin-table.exe --to 10 </dev/null >"$work/table.dat") ||
+  fail "the unpacked modsin-table ended with exit code $?"
+cmp -s "$work/table.dat" "$source/tests/e2e/golden/ModSinOutput2.dat" ||
+  fail "the unpacked modsin-table's table differs"
+echo "the ZIP holds both programs, the README and the man page texts, and the programs run as they are"
