@@ -64,6 +64,7 @@ void TCalcModSin::SetValues(double xleft, double xright, double p, double dx, do
   for (const double v : {xleft, xright, p, dx, dy})
     if (!std::isfinite(v)) Raise<EInvalidOp>();
   FExponent = p;
+  FPower = TRealPower(p);
   FDX = dx;
   FDY = dy;
   if (xright > xleft) {
@@ -105,7 +106,7 @@ double TCalcModSin::Phase(double x, double p) {
 }
 
 double TCalcModSin::CurveValue(double x) const {
-  return RoundedSine(Phase(x, FExponent));
+  return RoundedSine(RoundToDouble(FPower(x)));
 }
 
 TNode* TCalcModSin::NewNode(double x, double y, TNode* next) {
@@ -179,8 +180,8 @@ double TCalcModSinXoverY::PhaseToX(double phase, double p) {
 
 void TCalcModSinXoverY::CountInitNodes() {
   if (FErrorCode != kNoError) return;
-  const double fl = Phase(FXLeft, FExponent);
-  const double fr = Phase(FXRight, FExponent);
+  const double fl = RoundToDouble(FPower(FXLeft));
+  const double fr = RoundToDouble(FPower(FXRight));
   if (!IsGreater(fr, fl)) {
     FInitFirst = 0;
     FInitLast = 0;

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "calc/UTypes.h"
+#include "numeric/Primitives.h"
 
 namespace modsin {
 
@@ -97,6 +98,8 @@ class TCalcModSin {
   double FXLeft = 0;
   double FXRight = 0;
   double FExponent = 0;
+  // x^FExponent, as Phase computes it; set with FExponent.
+  TRealPower FPower{0};
   std::int32_t FErrorCode = 0;
   std::string_view FErrorMsg;
   TNode* FFirstNode = nullptr;

@@ -42,6 +42,22 @@ inline constexpr Extended kIntegerExponentLimit = 2147483647.0L;
 // raises EZeroDivide.
 Extended RealPower(Extended base, Extended exponent);
 
+// RealPower(base, exponent) for one exponent and many bases, such as the
+// tabulator's x^p: what RealPower decides from the exponent alone (whether it
+// is 0, positive, integral within the limit) is decided once, here. Each
+// value is then RealPower's bit for bit, with the same failures.
+class TRealPower {
+ public:
+  explicit TRealPower(Extended exponent) noexcept;
+  Extended operator()(double base) const;
+
+ private:
+  Extended FExponent;
+  // The exponent as a whole number, where RealPower would call IntegerPower.
+  bool FIntegral;
+  std::int32_t FInteger;
+};
+
 // base raised to n by square-and-multiply from the lowest bit of |n|, every
 // product rounded to Extended. A negative n takes the reciprocal at the end, so
 // a positive power beyond the Extended range raises EOverflow and one that

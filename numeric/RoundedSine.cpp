@@ -30,12 +30,15 @@ constexpr Extended kRoundingShift = 0x1.8p63L;
 
 // How far, in units of Extended's last place, the short value must lie from
 // the midpoint between two doubles for Sine's result to round to the same
-// double. The two differ by less than 1.4 units; the rest is margin.
+// double. The two differ by less than 6 units (ShortSine); the rest is margin.
 constexpr unsigned kMidpointMargin = 16;
 
-// Below this magnitude a double's rounding point is not where the short value
-// has it (the doubles' subnormal range lies just under 2^-1022).
-constexpr Extended kSmallestDecided = 0x1p-1021L;
+// Below 2^-1021 a double's rounding point is not where the short value has it
+// (the doubles' subnormal range lies just under 2^-1022). From this argument
+// on, the sine stays above that by far: at least 0.83 |x| up to |x| = 1, and
+// at least 2^-61 from there to kShortSineLimit, where no double lies nearer
+// than 2^-60.5 to a multiple of pi.
+constexpr double kSmallestDecided = 0x1p-1020;
 
 // The x87 control bits the short path relies on: precision and rounding.
 constexpr std::uint16_t kPrecisionAndRounding = 0x0F00;
@@ -61,15 +64,19 @@ Extended Polynomial(const Extended (&t)[9], Extended z) {
   return p03 + (p47 + t[8] * z4) * z4;
 }
 
-// x - n * pi/2 for the whole number n nearest to x * 2/pi, as hi + lo with
-// |lo| at most half a unit in hi's last place, and n modulo 4. Every step up to
-// the last product is exact; that product's rounding and the part of pi/2
-// beyond the three constants leave an error below 2^-124 * (|n| + 1). The
-// smallest remainder of a double below 2^20 is about 2^-60.5 (x near 29 pi/2),
-// so the error stays below 2^-64 of the remainder everywhere.
+// r = x - n * pi/2 for the whole number n nearest to x * 2/pi, and n modulo 4.
+//
+// The error of r, with u = 2^-64 the rounding of one Extended operation. For
+// n = 0, r is x. Otherwise |x| > pi/4 and x is a multiple of 2^-53, n *
+// kHalfPi1 of 2^-39 and n * kHalfPi2 of 2^-78, so r1 - n * kHalfPi2 is exact
+// below 2^-14, and within u |r| above. The last subtraction adds u |r|. The
+// rounding of n * kHalfPi3 (u of it) and the part of pi/2 beyond the three
+// constants (below 2^-144 a quarter turn) stay below 2^-123.85 with |n| <
+// 2^19.35: 2^-62.85 of the smallest remainder of a double below 2^20 (2^-60.5
+// or more, near 29 pi/2). In all, r is within rho = 1.62 * 2^-63 of x - n *
+// pi/2, relative to it.
 struct TReducedArgument {
-  Extended hi;
-  Extended lo;
+  Extended r;
   unsigned quadrant;
 };
 
@@ -79,56 +86,53 @@ TReducedArgument Reduce(double x) {
   const Extended n = shifted - kRoundingShift;
   // Exact: n * kHalfPi1 lies within a factor of 2 of x (Sterbenz).
   const Extended r1 = Extended{x} - n * kHalfPi1;
-  const Extended p2 = n * kHalfPi2;
-  // r1 - p2 = s + e exactly (Knuth's two-sum).
-  const Extended s = r1 - p2;
-  const Extended back = s - r1;
-  const Extended e = (r1 - (s - back)) + (-p2 - back);
-  const Extended tail = e - n * kHalfPi3;
-  // |s| exceeds |tail| by far, so hi + lo = s + tail exactly (Dekker).
-  const Extended hi = s + tail;
-  return {hi, tail - (hi - s), quadrant};
+  return {(r1 - n * kHalfPi2) - n * kHalfPi3, quadrant};
 }
 
-// sin(hi + lo) = sin(hi) + lo * cos(hi) for |hi| <= pi/4; the lo^2 term is
-// below 2^-120.
-Extended SineOfReduced(Extended hi, Extended lo) {
-  const Extended z = hi * hi;
-  return hi + (lo * (1 - z / 2) + hi * z * Polynomial(kSineTerms, z));
+// sin r for |r| <= pi/4, within 2.72 * 2^-63 of sin of the exact remainder,
+// relative to it: the last addition u, the product with P 0.83 u (r^3 P is
+// at most 0.103 r, its error about 8 u of that), the series' remainder
+// 2^-72, and r's own error 1.111 rho (r / sin r <= 1.111).
+Extended SineOfReduced(Extended r) {
+  const Extended z = r * r;
+  return r + r * z * Polynomial(kSineTerms, z);
 }
 
-// cos(hi + lo) = cos(hi) - lo * sin(hi) for |hi| <= pi/4. The rounding of
-// 1 - z/2 is carried along, so that the sum is rounded once at the end.
-Extended CosineOfReduced(Extended hi, Extended lo) {
-  const Extended z = hi * hi;
+// cos r for |r| <= pi/4. The rounding of 1 - z/2 is carried along, so that
+// the sum is rounded once at the end. Within 2.1 * 2^-63 of the cosine of the
+// exact remainder, relative to it: the last addition u, the rounding of z in
+// 1 - z/2 0.31 u and the rest 0.15 u (against a cosine of 0.707 or more), and
+// r's error 0.785 rho (r tan r <= 0.785).
+Extended CosineOfReduced(Extended r) {
+  const Extended z = r * r;
   const Extended half = z / 2;
   const Extended lead = 1 - half;
   const Extended leadError = (1 - lead) - half;
-  return lead + (leadError + (z * z * Polynomial(kCosineTerms, z) - lo * hi));
+  return lead + (leadError + z * z * Polynomial(kCosineTerms, z));
 }
 
 // Whether every value within kMidpointMargin units of x rounds to the same
-// double as x.
+// double as x, for |x| >= 2^-1021.
 bool RoundsSurely(Extended x) {
   // A double keeps the top 53 of the 64 significand bits; the 11 dropped bits
   // read 0x400 exactly at the midpoint between two doubles.
   const auto dropped = static_cast<unsigned>(SignificandBits(x) & 0x7FF);
   const unsigned distance = dropped > 0x400 ? dropped - 0x400 : 0x400 - dropped;
-  return distance > kMidpointMargin && std::fabs(x) >= kSmallestDecided;
+  return distance > kMidpointMargin;
 }
 
 }  // namespace
 
 Extended ShortSine(double x) {
   const TReducedArgument r = Reduce(x);
-  const Extended value =
-      (r.quadrant & 1) != 0 ? CosineOfReduced(r.hi, r.lo) : SineOfReduced(r.hi, r.lo);
+  const Extended value = (r.quadrant & 1) != 0 ? CosineOfReduced(r.r) : SineOfReduced(r.r);
   return (r.quadrant & 2) != 0 ? -value : value;
 }
 
 double RoundedSine(double x) {
-  // The comparison is false for a NaN, which Sine rejects below.
-  if (std::fabs(x) < kShortSineLimit && x != 0 &&
+  // The comparisons are false for a NaN, which Sine rejects below.
+  const double magnitude = std::fabs(x);
+  if (magnitude >= kSmallestDecided && magnitude < kShortSineLimit &&
       (X87ControlWord() & kPrecisionAndRounding) == (kX87ControlWord & kPrecisionAndRounding)) {
     const Extended value = ShortSine(x);
     if (RoundsSurely(value)) return static_cast<double>(value);

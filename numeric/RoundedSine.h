@@ -17,8 +17,8 @@ double RoundedSine(double x);
 // Largest |x| that ShortSine serves.
 inline constexpr double kShortSineLimit = 0x1p20;
 
-// The sine of x for 0 < |x| < kShortSineLimit, with an error below one unit
-// in the last place of Extended (0.83 at most, measured over many millions of
+// The sine of x for 0 < |x| < kShortSineLimit, with an error below 5.5 units
+// in the last place of Extended (2.0 at most, measured over many millions of
 // arguments; Sine, correctly rounded, is within 0.5). Needs the x87 precision
 // at the full 64 bits and rounding to nearest.
 Extended ShortSine(double x);

@@ -95,7 +95,7 @@ bool TTextStream::WriteOut() noexcept {
   return false;
 }
 
-void TTextStream::WriteBytes(const char* data, std::size_t size) noexcept {
+void TTextStream::WriteBytesThrough(const char* data, std::size_t size) noexcept {
   if (!ReadyForOutput()) return;
   while (size > 0) {
     const std::size_t piece = std::min(size, kBufferSize - FPosition);

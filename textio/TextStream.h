@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "textio/Platform.h"
@@ -54,7 +55,16 @@ class TTextStream {
   // first bound to standard output; if that fails, kNotOpenForOutput is stored
   // and the bytes are dropped, and the next write tries to bind it again.
   // Writing a named stream that is not open stores kFileNotOpen.
-  void WriteBytes(const char* data, std::size_t size) noexcept;
+  void WriteBytes(const char* data, std::size_t size) noexcept {
+    // Bytes that leave the buffer short of full go straight in (inline: a
+    // table line is two calls).
+    if (FMode == TMode::Output && size < kBufferSize - FPosition) {
+      std::memcpy(FBuffer + FPosition, data, size);
+      FPosition += size;
+      return;
+    }
+    WriteBytesThrough(data, size);
+  }
   void WriteChar(char c) noexcept;
   void WriteString(std::string_view text) noexcept;
   // In decimal, as short as possible, "-" before a negative value.
@@ -93,6 +103,9 @@ class TTextStream {
 
   bool IsStandard() const noexcept { return FStandard; }
   bool ReadyForOutput() noexcept;
+  // WriteBytes for every other case: the buffer filled and written out, or
+  // the stream not open for output.
+  void WriteBytesThrough(const char* data, std::size_t size) noexcept;
   bool WriteOut() noexcept;
   int TakeChar() noexcept;
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "numeric/MathError.h"
 #include "numeric/Ordered.h"
@@ -139,6 +140,32 @@ TEST(RealPower, IntegralExponentLimit) {
   EXPECT_EQ(-1, RealPower(-1, -kIntegerExponentLimit));
   EXPECT_INVALID_OP(RealPower(-1, kIntegerExponentLimit + 1));  // through the logarithm
   EXPECT_EQ(0, RealPower(0, kInf));  // a zero base is decided before the exponent is checked
+}
+
+// A result's 10 encoded bytes, or the kind of failure raised instead.
+template <class F>
+std::string Outcome(F call) {
+  try {
+    const Extended value = call();
+    return std::string(reinterpret_cast<const char*>(&value), 10);
+  } catch (const EInvalidOp&) {
+    return "invalid";
+  } catch (const EZeroDivide&) {
+    return "zero divide";
+  } catch (const EOverflow&) {
+    return "overflow";
+  }
+}
+
+// TRealPower takes RealPower's decisions on the exponent ahead of the bases.
+TEST(TRealPower, DecidesAsRealPower) {
+  for (const Extended p : {0.0L, -0.0L, 1.0L, 2.0L, 3.0L, -1.0L, -2.0L, 0.5L, -0.5L,
+                           kIntegerExponentLimit, -kIntegerExponentLimit - 1, 1e10L, kNaN, kInf})
+    for (const double x :
+         {0.0, -0.0, 1.0, -1.0, 1.5, -2.0, 1e-200, 1e200, -1e-320, 5.0,
+          std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()})
+      EXPECT_EQ(Outcome([&] { return RealPower(x, p); }), Outcome([&] { return TRealPower(p)(x); }))
+          << x << " ^ " << static_cast<double>(p);
 }
 
 TEST(NaturalLog, Values) {

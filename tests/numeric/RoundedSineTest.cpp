@@ -89,6 +89,7 @@ TEST(RoundedSine, AgreesAtTheEdges) {
                          kMin,
                          2 * kMin,
                          0x1p-1021 * 1.5,
+                         0x1p-1020,
                          1e-300,
                          0x1p-32,
                          1e-5,
@@ -131,14 +132,15 @@ TEST(RoundedSine, AgreesUnderAForeignPrecisionOrRounding) {
 }
 
 // The short path stands in for Sine only outside a margin of 16 units around
-// each midpoint between doubles; the two must stay well inside it.
-TEST(ShortSine, StaysWithinThreeUnitsOfSine) {
+// each midpoint between doubles; the two must stay well inside it, within the
+// 6 units that the error analysis allows.
+TEST(ShortSine, StaysWithinSixUnitsOfSine) {
   double worst = 0;
   for (const double x : RandomArguments(300'000, 11))
     worst = std::max(worst, UnitsApart(ShortSine(x), Sine(x)));
   for (const double x : NearQuarterTurns(1, 1 << 12, 1))
     worst = std::max(worst, UnitsApart(ShortSine(x), Sine(x)));
-  EXPECT_LT(worst, 3.0);
+  EXPECT_LT(worst, 6.0);
 }
 
 }  // namespace

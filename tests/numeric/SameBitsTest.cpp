@@ -93,6 +93,7 @@ struct TPair {
   double FA, FB;
 };
 
+// RealPower, and TRealPower which must agree with it.
 TEST(SameBits, RealPower) {
   // Bases from 2^-70 to 2^70, exponents from 2^-6 to 2^6 of either sign: the
   // logarithm path, with overflows and underflows at the ends.
@@ -101,6 +102,8 @@ TEST(SameBits, RealPower) {
   };
   EXPECT_EQ(0xCEB6589083DF4349U,
             DigestOf(pair, [](TDigest& d, TPair p) { d.Add(RealPower(p.FA, p.FB)); }));
+  EXPECT_EQ(0xCEB6589083DF4349U,
+            DigestOf(pair, [](TDigest& d, TPair p) { d.Add(TRealPower(p.FB)(p.FA)); }));
   // Whole exponents up to 2^10 in magnitude: square and multiply.
   const auto whole = [](std::mt19937_64& random) {
     return TPair{RandomDouble(random, -8, 8, true),
@@ -108,6 +111,8 @@ TEST(SameBits, RealPower) {
   };
   EXPECT_EQ(0x34F9EC2F440DC667U,
             DigestOf(whole, [](TDigest& d, TPair p) { d.Add(RealPower(p.FA, p.FB)); }));
+  EXPECT_EQ(0x34F9EC2F440DC667U,
+            DigestOf(whole, [](TDigest& d, TPair p) { d.Add(TRealPower(p.FB)(p.FA)); }));
 }
 
 TEST(SameBits, ExponentialAndNaturalLog) {
