@@ -14,6 +14,7 @@
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
 #include "numeric/RoundedSine.h"
+#include "tests/support/SineArguments.h"
 
 namespace modsin {
 namespace {
@@ -145,6 +146,20 @@ TEST(SameBits, Sine) {
   const auto value = [](std::mt19937_64& random) { return RandomDouble(random, -30, 62, true); };
   EXPECT_EQ(0x1C11B51B943D4048U,
             DigestOf(value, [](TDigest& d, double x) { d.Add(RoundedSine(x)); }));
+}
+
+// The arguments of the sine's property test, which holds them to MPFR on
+// Linux: near multiples of pi/2, tiny, and the hardest known.
+TEST(SameBits, SineOnItsPropertyTest) {
+  TDigest sines;
+  TDigest roundedSines;
+  for (const Extended x : testing::Arguments()) {
+    sines.Add(Sine(x));
+    const auto d = static_cast<double>(x);
+    if (static_cast<Extended>(d) == x) roundedSines.Add(RoundedSine(d));
+  }
+  EXPECT_EQ(0x29B275071B71C3C1U, sines.Value());
+  EXPECT_EQ(0xC75CBC56C62E600DU, roundedSines.Value());
 }
 
 }  // namespace

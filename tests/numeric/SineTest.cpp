@@ -19,11 +19,14 @@
 #include "numeric/RoundedSine.h"
 #include "numeric/SineTable.h"
 #include "tests/support/MpfrSine.h"
+#include "tests/support/SineArguments.h"
 
 namespace modsin {
 namespace {
 
+using testing::Arguments;
 using testing::ExpectedSine;
+using testing::HardArguments;
 using testing::SameExtended;
 
 // An MPFR number of `bits` bits, freed at the end of the scope.
@@ -38,98 +41,6 @@ class TMpfr {
  private:
   mpfr_t FValue;
 };
-
-// The Extended nearest to k pi/2.
-Extended NearestQuarterTurn(std::uint64_t k) {
-  TMpfr turn(256);
-  mpfr_const_pi(*turn, MPFR_RNDN);
-  mpfr_mul_ui(*turn, *turn, k, MPFR_RNDN);
-  mpfr_div_2ui(*turn, *turn, 1, MPFR_RNDN);
-  mpfr_prec_round(*turn, 64, MPFR_RNDN);
-  return mpfr_get_ld(*turn, MPFR_RNDN);
-}
-
-// x and -x.
-void AddBothSigns(std::vector<Extended>& xs, Extended x) {
-  xs.push_back(x);
-  xs.push_back(-x);
-}
-
-// x and its neighbours, both signs.
-void AddAround(std::vector<Extended>& xs, Extended x) {
-  AddBothSigns(xs, x);
-  AddBothSigns(xs, std::nextafter(x, 0.0L));
-  AddBothSigns(xs, std::nextafter(x, 0x1p64L));
-}
-
-// The hardest arguments known, both signs.
-std::vector<Extended> HardArguments() {
-  std::vector<Extended> xs;
-  // The closest approaches to a multiple of pi/2 of all: of an Extended below
-  // 2^63 (the comment at kMostLeadingZeros) and of a double below 2^20 (29
-  // 2^j pi/2).
-  AddAround(xs, std::ldexp(static_cast<Extended>(18102975828909478217u), -15));
-  for (int j = 0; j <= 14; ++j)
-    AddAround(xs, static_cast<double>(NearestQuarterTurn(std::uint64_t{29} << j)));
-  // sin(3 2^-31) = x - 4.5 units of x's last place + x^5/120 - ...: about
-  // 2^-61 units above a midpoint.
-  AddAround(xs, 0x3p-31L);
-  // Where glibc's sinl is not the correctly rounded value (found by searching
-  // random arguments against MPFR); the doubles among them are arguments
-  // where the tables would also differ.
-  for (const Extended x :
-       {0x9.e795eeb3d4ad1fbp+49L, 0xc.934eb5b1ad1b31bp+0L, 0xb.03b7843d18e1688p+1L,
-        0xb.b4d094f3f606e23p+55L, 0xf.1f8435c1743b2bfp+27L, 0xb.20b8c711fce61f1p+51L,
-        0x1.1b4cd25434998p+45L, 0x1.f7d6109fa7bf8p+40L, 0x1.7f6a5a519ec1p+18L,
-        0x1.ef91b4e71cab3p+22L, 0x1.88c0baef667p+2L, 0x1.fbda719134e84p+41L, 0x1.abd4c7789ac48p+23L,
-        0x1.9e7d1462323b2p+7L})
-    AddBothSigns(xs, x);
-  return xs;
-}
-
-// Every kind of argument that Sine must round correctly, both signs.
-std::vector<Extended> Arguments() {
-  std::mt19937_64 bits(20261211);
-  std::vector<Extended> xs;
-  // 1. Random full 64-bit significands and random doubles in every binade
-  //    from 2^-34 to 2^63 (the last all +0).
-  for (int i = 0; i < 12000; ++i) {
-    const int exponent = static_cast<int>(bits() % 98) - 34;
-    AddBothSigns(xs,
-                 std::ldexp(static_cast<Extended>(bits() | kExtendedLeadingBit), exponent - 63));
-    AddBothSigns(xs, std::ldexp(static_cast<Extended>((bits() >> 11) | (std::uint64_t{1} << 52)),
-                                exponent - 52));
-  }
-  // 2. Next to multiples of pi/2, where the remainder is smallest: every k
-  //    up to 3000, random k up to 2^62, the Extended nearest and its
-  //    neighbours, and the doubles nearest.
-  std::vector<std::uint64_t> ks;
-  for (std::uint64_t k = 1; k <= 3000; ++k)
-    ks.push_back(k);
-  for (int i = 0; i < 1500; ++i)
-    ks.push_back(bits() >> (2 + bits() % 60));
-  for (const std::uint64_t k : ks) {
-    const Extended nearest = NearestQuarterTurn(k);
-    AddAround(xs, nearest);
-    AddAround(xs, static_cast<double>(nearest));
-  }
-  // 3. Tiny arguments: around the powers of two from 2^-40 to 2^-20 (sin x is
-  //    x below 2^-32, and from there on x or the Extended toward zero), 0 and
-  //    the subnormal and least normal numbers.
-  for (int e = -40; e <= -20; ++e) {
-    AddAround(xs, std::ldexp(1.0L, e));
-    AddAround(xs, std::ldexp(1.5L, e));
-    AddAround(xs, std::ldexp(1.9999L, e));
-  }
-  for (const Extended x :
-       {0.0L, std::numeric_limits<Extended>::denorm_min(), std::numeric_limits<Extended>::min(),
-        static_cast<Extended>(std::numeric_limits<double>::min())})
-    AddBothSigns(xs, x);
-  // 4. The hardest.
-  const std::vector<Extended> hard = HardArguments();
-  xs.insert(xs.end(), hard.begin(), hard.end());
-  return xs;
-}
 
 bool IsDouble(Extended x) {
   return static_cast<Extended>(static_cast<double>(x)) == x;
