@@ -43,7 +43,9 @@ inline Extended NearestQuarterTurn(std::uint64_t k) {
   while (product[lead] == 0)
     ++lead;
   const int shift = std::countl_zero(product[lead]);
-  const auto bitsAt = [&](int limb) -> std::uint64_t { return limb < kPiLimbs + 2 ? product[limb] : 0; };
+  const auto bitsAt = [&](int limb) -> std::uint64_t {
+    return limb < kPiLimbs + 2 ? product[limb] : 0;
+  };
   const auto window = [&](int limb) {
     const std::uint64_t high = bitsAt(limb) << 32 | bitsAt(limb + 1);
     return shift == 0 ? high : high << shift | bitsAt(limb + 2) >> (32 - shift);
@@ -53,7 +55,8 @@ inline Extended NearestQuarterTurn(std::uint64_t k) {
   // The exponent of the leading bit: limb lead's top bit weighs 2^(31 - shift)
   // in units of 2^(32 (kPiLimbs + 1 - lead)) of 2^-128, times 2 for pi/2.
   int exponent = 31 - shift + 32 * (kPiLimbs + 1 - lead) - 128 + 1;
-  if (rest > (std::uint64_t{1} << 63) || (rest == std::uint64_t{1} << 63 && (significand & 1) != 0)) {
+  if (rest > (std::uint64_t{1} << 63) ||
+      (rest == std::uint64_t{1} << 63 && (significand & 1) != 0)) {
     if (++significand == 0) {
       significand = kExtendedLeadingBit;
       ++exponent;
@@ -143,6 +146,5 @@ inline std::vector<Extended> Arguments() {
   xs.insert(xs.end(), hard.begin(), hard.end());
   return xs;
 }
-
 
 }  // namespace modsin::testing
