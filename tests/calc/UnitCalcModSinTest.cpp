@@ -317,7 +317,11 @@ TEST(TCalcModSin, SameBitsOnEveryPlatform) {
     const double xleft = draw(-200, 300, 100);
     const double xright = xleft + draw(1, 800, 100);
     const double p = job % 2 == 0 ? draw(1, 4, 1) : draw(50, 400, 100);
-    TProbe calc(xleft, xright, p, draw(1, 100, 1000000), draw(1, 100, 100000));
+    // Named, not drawn in the call: the order of a call's arguments is the
+    // compiler's choice.
+    const double dx = draw(1, 100, 1000000);
+    const double dy = draw(1, 100, 100000);
+    TProbe calc(xleft, xright, p, dx, dy);
     calc.SetLimits(1000000, 100000);
     try {
       digest.Add(Calculate(calc).iNodes);
@@ -330,7 +334,7 @@ TEST(TCalcModSin, SameBitsOnEveryPlatform) {
       digest.Add(e.ClassName(), std::strlen(e.ClassName()));
     }
   }
-  EXPECT_EQ(0xF402AC4CFC9D6841U, digest.Value());
+  EXPECT_EQ(0x670464DB6EAF4161U, digest.Value());
 }
 
 }  // namespace
