@@ -249,8 +249,7 @@ TEST(Faults, SecondTableOnAFullDisk) {
 // user "nobody" (65534), from a copy of the program that user may execute.
 TEST(Faults, FolderNotWritable) {
 #ifdef _WIN32
-  GTEST_SKIP() << "Linux only: it changes user with setpriv; under Wine a Windows program "
-                  "runs as the Unix user that started it, root here, whom no folder refuses";
+  GTEST_SKIP() << testing::kNoUnprivilegedUser;
 #else
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to change to an unprivileged user";
   TTempFolder folder;

@@ -26,6 +26,10 @@ inline constexpr int kReadError = 6;
 inline constexpr TFailureFact kDiskFull = {112, "I/O error 112"};
 // A folder of the path that does not exist: ERROR_PATH_NOT_FOUND.
 inline constexpr TFailureFact kMissingFolder = {3, "Invalid filename"};
+// Why a test that drops to an unprivileged user is skipped.
+inline constexpr const char* kNoUnprivilegedUser =
+    "Linux only: it changes user with setpriv; under Wine a Windows program runs as the Unix "
+    "user that started it, root here, whom no folder refuses";
 #else
 inline constexpr const char* kFullDevice = "/dev/full";
 inline constexpr const char* kCharacterDevice = "/dev/null";
