@@ -1,7 +1,5 @@
 #include "calc/NodeTableFile.h"
 
-#include <cstring>
-
 #include "calc/UnitCalcModSin.h"
 #include "textio/FailureNumber.h"
 #include "textio/TextStream.h"
@@ -9,11 +7,9 @@
 namespace modsin {
 
 void FormatNodeLine(const TNode& node, char* line) noexcept {
-  const TNumberText x = NumberText(node.x);
-  const TNumberText y = NumberText(node.y);
-  std::memcpy(line, x.data(), kNumberTextWidth);
+  WriteNumberText(node.x, line);
   line[kNumberTextWidth] = '\t';
-  std::memcpy(line + kNumberTextWidth + 1, y.data(), kNumberTextWidth);
+  WriteNumberText(node.y, line + kNumberTextWidth + 1);
 }
 
 void TCalcModSinXoverY::PrintToFile(const std::string& FileName) {
@@ -30,9 +26,7 @@ void TCalcModSinXoverY::PrintToFile(const std::string& FileName) {
   const TNode* node = FFirstNode;
   std::int32_t remaining = FNodeCount;
   while (remaining > 0 && node != nullptr) {
-    char line[kNodeLineWidth];
-    FormatNodeLine(*node, line);
-    file.WriteBytes(line, kNodeLineWidth);
+    file.WriteFilled<kNodeLineWidth>([node](char* line) { FormatNodeLine(*node, line); });
     file.WriteLineEnd();
     InOutCheck();
     node = node->next;

@@ -399,7 +399,7 @@ constexpr auto kExponentDigits = [] {
 static_assert(std::endian::native == std::endian::little);
 constexpr std::uint64_t kTenTo8 = 100'000'000;
 
-TNumberText Text(bool negative, TDecimal decimal) noexcept {
+void PutText(bool negative, TDecimal decimal, char* text) noexcept {
   const __m128i digits = SixteenDigits(static_cast<std::uint32_t>(decimal.FDigits / kTenTo8),
                                        static_cast<std::uint32_t>(decimal.FDigits % kTenTo8));
   const auto leading = static_cast<std::uint32_t>(_mm_cvtsi128_si32(digits));  // '0' d1 d2 d3
@@ -416,11 +416,9 @@ TNumberText Text(bool negative, TDecimal decimal) noexcept {
                              std::uint64_t{'E'} << 16 |
                              static_cast<std::uint64_t>(exponent < 0 ? '-' : '+') << 24 |
                              std::uint64_t{magnitude} << 32;
-  TNumberText text;
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(text.data() + 1), digits);
-  std::memcpy(text.data(), &head, sizeof head);
-  std::memcpy(text.data() + kNumberTextWidth - sizeof tail, &tail, sizeof tail);
-  return text;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(text + 1), digits);
+  std::memcpy(text, &head, sizeof head);
+  std::memcpy(text + kNumberTextWidth - sizeof tail, &tail, sizeof tail);
 }
 
 // A word for a value that is not finite, right-aligned.
@@ -433,11 +431,21 @@ TNumberText Word(std::string_view word) noexcept {
 
 }  // namespace
 
-TNumberText NumberText(double v) noexcept {
+void WriteNumberText(double v, char* text) noexcept {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
   const std::optional<TDecimal> decimal = ProductDecimal(bits & ~kDoubleSignBit);
-  if (!decimal) return ScaledNumberText(v);
-  return Text((bits >> kDoubleSignShift) != 0, *decimal);
+  if (!decimal) {
+    const TNumberText scaled = ScaledNumberText(v);
+    std::memcpy(text, scaled.data(), kNumberTextWidth);
+    return;
+  }
+  PutText((bits >> kDoubleSignShift) != 0, *decimal, text);
+}
+
+TNumberText NumberText(double v) noexcept {
+  TNumberText text;
+  WriteNumberText(v, text.data());
+  return text;
 }
 
 TNumberText ScaledNumberText(double v) noexcept {
@@ -447,7 +455,9 @@ TNumberText ScaledNumberText(double v) noexcept {
     if ((bits & kDoubleFractionMask) != 0) return Word("Nan");
     return Word(negative ? "-Inf" : "+Inf");
   }
-  return Text(negative, ScaledDecimal(bits & ~kDoubleSignBit));
+  TNumberText text;
+  PutText(negative, ScaledDecimal(bits & ~kDoubleSignBit), text.data());
+  return text;
 }
 
 }  // namespace modsin

@@ -42,6 +42,10 @@ using TNumberText = std::array<char, kNumberTextWidth>;
 // No allocation, no locale, no failure.
 TNumberText NumberText(double v) noexcept;
 
+// The same text, written to text[0, kNumberTextWidth): formed where it is
+// wanted, such as in a line, instead of copied there.
+void WriteNumberText(double v, char* text) noexcept;
+
 // The same text by the Extended computation alone, steps 1 to 3 above, at
 // about half the speed. NumberText takes the digits from one 64-bit product
 // and asks this computation only where v lies within 1/256 of a unit in the

@@ -95,6 +95,15 @@ bool TTextStream::WriteOut() noexcept {
   return false;
 }
 
+void TTextStream::WriteOutFull() noexcept {
+  const std::size_t beyond = FPosition - kBufferSize;
+  FPosition = kBufferSize;
+  if (WriteOut()) {
+    std::memcpy(FBuffer, FBuffer + kBufferSize, beyond);
+    FPosition = beyond;
+  }
+}
+
 void TTextStream::WriteBytesThrough(const char* data, std::size_t size) noexcept {
   if (!ReadyForOutput()) return;
   while (size > 0) {

@@ -65,6 +65,24 @@ class TTextStream {
     }
     WriteBytesThrough(data, size);
   }
+  // Writes the size bytes that fill(char* bytes) puts in place, as WriteBytes
+  // would, but formed in the buffer itself: a table line is not copied once
+  // more. Past the buffer's end there is room for up to kFillRoom bytes, which
+  // move to its start once the full buffer is written out.
+  static constexpr std::size_t kFillRoom = 64;
+  template <std::size_t size, typename TFill>
+  void WriteFilled(TFill fill) noexcept {
+    static_assert(size <= kFillRoom);
+    if (FMode != TMode::Output) [[unlikely]] {
+      char bytes[size];
+      fill(bytes);
+      WriteBytesThrough(bytes, size);
+      return;
+    }
+    fill(FBuffer + FPosition);
+    FPosition += size;
+    if (FPosition >= kBufferSize) WriteOutFull();
+  }
   void WriteChar(char c) noexcept;
   void WriteString(std::string_view text) noexcept;
   // In decimal, as short as possible, "-" before a negative value.
@@ -107,6 +125,9 @@ class TTextStream {
   // the stream not open for output.
   void WriteBytesThrough(const char* data, std::size_t size) noexcept;
   bool WriteOut() noexcept;
+  // For WriteFilled: writes out the full buffer, then moves the bytes beyond
+  // it to its start (or drops them, if the write-out failed).
+  void WriteOutFull() noexcept;
   int TakeChar() noexcept;
 
   bool FStandard;  // the name is empty
@@ -118,7 +139,7 @@ class TTextStream {
   // Output: bytes in use. Input: the next byte to read, and the bytes held.
   std::size_t FPosition = 0;
   std::size_t FEnd = 0;
-  char FBuffer[kBufferSize];
+  char FBuffer[kBufferSize + kFillRoom];
 };
 
 // The process's standard output and input streams, each bound to its handle

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -220,6 +221,39 @@ TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
   EXPECT_EQ("", CheckOutcome());
   EXPECT_EQ("cd", Contents(folder / "t.dat"));
   EXPECT_EQ((TSizes{128, 2}), gScript.FWriteSizes);
+}
+
+// Bytes formed in the buffer itself leave the stream as WriteBytes would:
+// the same writes, the same file and the same failure, wherever in the buffer
+// they start, whether or not the write-out at its end fails.
+TEST(TextStream, FilledBytesWriteAsWriteBytes) {
+  constexpr std::size_t kSize = 47;  // a table line
+  const auto outcome = [](std::size_t start, bool failing, bool filled) {
+    TTempFolder folder;
+    TScriptedSystemCalls calls;
+    {
+      TTextStream stream(folder / "t.dat");
+      stream.OpenForOutput();
+      stream.WriteString(std::string(start, 'a'));
+      if (failing) gScript.FWriteErrors = {testing::kDiskFullError};
+      for (char c = 'b'; c < 'e'; ++c) {
+        if (filled) {
+          stream.WriteFilled<kSize>([c](char* bytes) { std::memset(bytes, c, kSize); });
+        } else {
+          stream.WriteString(std::string(kSize, c));
+        }
+      }
+      stream.Close();
+    }
+    std::string seen = CheckOutcome() + "|" + Contents(folder / "t.dat") + "|";
+    for (const std::size_t size : gScript.FWriteSizes)
+      seen += std::to_string(size) + " ";
+    return seen;
+  };
+  for (std::size_t start = 0; start < TTextStream::kBufferSize; ++start)
+    for (const bool failing : {false, true})
+      EXPECT_EQ(outcome(start, failing, false), outcome(start, failing, true))
+          << start << (failing ? ", failing" : "");
 }
 
 TEST(TextStream, ShortWritesStillDeliverEveryByte) {
