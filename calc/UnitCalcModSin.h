@@ -83,6 +83,13 @@ class TCalcModSin {
   // Refines the interval between node a and its successor b by bisection,
   // depth first, while the midpoint leaves the chord by more than FDY.
   void RefineInterval(TNode* a, TNode* b);
+  // RefineInterval for every interval of the list, from the first node on.
+  void RefineInOrder();
+  // The same nodes as RefineInOrder, found faster; false, with the list in
+  // some releasable state, where RefineInOrder would set a status (or the
+  // work does not fit this way): then only RefineInOrder from the same seeds
+  // gives the status, and the list, that RefineInOrder gives.
+  bool RefineInBatches();
   // The curve value sin(x^p) at x, rounded to double.
   double CurveValue(double x) const;
   // A new node from the current block of nodes; EOutOfMemory when a block is
@@ -133,6 +140,8 @@ class TCalcModSinXoverY : public TCalcModSin {
  protected:
   void CountInitNodes() override;
   void BuildNodes() override;
+  // The two end nodes, then the seeds between them.
+  void PlaceSeeds();
 };
 
 }  // namespace modsin

@@ -50,6 +50,9 @@ class TRealPower {
  public:
   explicit TRealPower(Extended exponent) noexcept;
   Extended operator()(double base) const;
+  // x^n for a whole n >= 0 (n = 0 included): such a power never fails for a
+  // base whose magnitude lies within that of two bases it did not fail for.
+  bool IsWholeAndNonNegative() const noexcept { return FIntegral && FInteger >= 0; }
 
  private:
   Extended FExponent;

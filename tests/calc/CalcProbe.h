@@ -43,6 +43,14 @@ class TProbe : public TCalcModSinXoverY {
     return xs;
   }
   void Dispose() { DisposeNodes(); }
+  // Every later calculation refines one interval after the other, never in
+  // batches.
+  void RefineOnlyInOrder() { FOnlyInOrder = true; }
+  void BuildNodes() override {
+    if (!FOnlyInOrder || FErrorCode != kNoError) return TCalcModSinXoverY::BuildNodes();
+    PlaceSeeds();
+    RefineInOrder();
+  }
   // Calculates and returns the node count that CalculateXY hands out.
   std::int32_t Tabulate() {
     std::int32_t iNodes;
@@ -50,6 +58,9 @@ class TProbe : public TCalcModSinXoverY {
     CalculateXY(iNodes, nodes);
     return iNodes;
   }
+
+ private:
+  bool FOnlyInOrder = false;
 };
 
 }  // namespace modsin::testing

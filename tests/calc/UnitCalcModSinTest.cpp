@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "numeric/MathError.h"
@@ -154,6 +155,57 @@ TEST(CalculateXY, CountsAndStatuses) {
       for (const double x : xs)
         EXPECT_LE(x, c.xright);
     }
+  }
+}
+
+// What a caller sees of a job: the status, the nodes handed out and the
+// bits of the nodes held, or the failure raised.
+std::string Seen(TProbe& calc) {
+  try {
+    const Outcome outcome = Calculate(calc);
+    std::string seen = std::to_string(outcome.code) + " " + std::to_string(outcome.iNodes) + ":";
+    for (const TNode* node = calc.FFirstNode; node != nullptr; node = node->next)
+      seen.append(reinterpret_cast<const char*>(node), 2 * sizeof(double));
+    return seen;
+  } catch (const EMathError& e) {
+    return e.ClassName();
+  }
+}
+
+// Refining in batches changes nothing a caller sees, also where a status
+// ends the work early (the refinement starts again from the seeds, in order)
+// and where the bisection outgrows the batches' store.
+TEST(CalculateXY, BatchesChangeNothing) {
+  struct Job {
+    double xleft, xright, p, dx, dy;
+    std::int32_t maxNodes;
+  };
+  std::vector<Job> jobs = {
+      {0, 10, 2, kDx, kDy, 2000},
+      {0, 10, 2, kDx, kDy, 300},     // the node limit midway
+      {0, 10, 2, kDx, kDy, 463},     // the limit on the last node: status 5 all the same
+      {0, 10, 2, 0.5, kDy, 2000},    // status 4 on the first interval too narrow to split
+      {0, 5, 2, kDx, kDy, 18},       // the seeds alone reach the limit
+      {10, 11, 2, 0, 0, 100000},     // deeper than the store: every interval is split
+      {-2, 3, 3, 1e-4, 1e-4, 2000},  {-1, 1e9, 0, kDx, kDy, 2000},
+      {1e150, 1.3e154, 2, 1e140, kDy, 2000},  // up to the largest finite phases
+  };
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int i = 0; i < 300; ++i) {
+    const double xleft = unit(random) * 8 - 4;
+    jobs.push_back({xleft, xleft + unit(random) * 8, static_cast<double>(random() % 5),
+                    std::pow(10, -6 * unit(random)), std::pow(10, -4 * unit(random)),
+                    static_cast<std::int32_t>(random() % 3000)});
+  }
+  for (const Job& job : jobs) {
+    TProbe batched(job.xleft, job.xright, job.p, job.dx, job.dy);
+    TProbe inOrder(job.xleft, job.xright, job.p, job.dx, job.dy);
+    batched.SetLimits(job.maxNodes, 100000);
+    inOrder.SetLimits(job.maxNodes, 100000);
+    inOrder.RefineOnlyInOrder();
+    EXPECT_EQ(Seen(inOrder), Seen(batched)) << job.xleft << " " << job.xright << " " << job.p
+                                            << " " << job.dx << " " << job.dy << " " << job.maxNodes;
   }
 }
 
