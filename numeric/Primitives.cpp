@@ -114,7 +114,10 @@ Extended RealPower(Extended base, Extended exponent) {
   CheckOperand(exponent);
   if (IsIntegralWithinLimit(exponent))
     return IntegerPower(base, static_cast<std::int32_t>(RoundToInt64(exponent)));
-  return Exponential(CheckedProduct(exponent, NaturalLog(base)));
+  // NaturalLog(kEuler) is exactly 1, so e's powers (every seed's x) skip the
+  // logarithm; the product with 1 is the exponent itself.
+  const Extended logBase = base == kEuler ? 1 : NaturalLog(base);
+  return Exponential(CheckedProduct(exponent, logBase));
 }
 
 TRealPower::TRealPower(Extended exponent) noexcept

@@ -128,9 +128,11 @@ TEST(Exponential, Values) {
   EXPECT_INVALID_OP(Exponential(kNaN));
 }
 
-// The seeds take kEuler in place of Exponential(1); they must not differ by a bit.
+// The seeds take kEuler in place of Exponential(1), and RealPower takes 1 for
+// its logarithm; neither may differ by a bit.
 TEST(Exponential, OfOneIsTheEulerConstant) {
   EXPECT_EQ(kEuler, Exponential(1));
+  EXPECT_EQ(1, NaturalLog(kEuler));
 }
 
 // The integral-exponent path up to its limit on either side, and just past it.
