@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "app/FailureReport.h"
+#include "app/LargeData.h"
 #include "app/SignalFault.h"
 
 namespace modsin {
@@ -37,7 +38,7 @@ extern "C" void __gcov_dump();
 // both many times over.
 constexpr std::size_t kAlternateStackSize = std::size_t{64} * 1024;
 // 16 bytes: the stack alignment that the x86-64 calling convention requires.
-alignas(16) std::byte gAlternateStack[kAlternateStackSize];
+MODSIN_LARGE_DATA alignas(16) std::byte gAlternateStack[kAlternateStackSize];
 
 TStackBounds gMainStack{};
 volatile std::sig_atomic_t gHandlingFault = 0;

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <limits>
 
+#include "app/LargeData.h"
+
 namespace modsin {
 namespace {
 
@@ -25,7 +27,7 @@ struct TModule {
   std::size_t FNameLength;
 };
 
-TModule gModules[kMaxModules];
+MODSIN_LARGE_DATA TModule gModules[kMaxModules];
 std::size_t gModuleCount = 0;
 
 void SetName(TModule& module, std::string_view path) noexcept {
