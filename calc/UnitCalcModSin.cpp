@@ -1,7 +1,10 @@
 #include "calc/UnitCalcModSin.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "base/Exception.h"
@@ -37,6 +40,32 @@ bool CeilingFitsIndex(Extended q) {
 }
 bool FloorFitsIndex(Extended q) {
   return q >= kIndexMin && q < kIndexMax + 1;
+}
+
+// For p = 2, PhaseToX forms the square root of a phase as e^(ln(phase) / 2),
+// every x87 step rounded. Those steps are within 1 unit of their last place
+// (fyl2x and f2xm1 by the processor makers' bound; the others are single
+// roundings), so the value R differs from sqrt(phase) by little: ln(phase),
+// its half and the base-2 exponent v made of it are within 2.91 units of v's
+// last place, which moves R by 2.02 |v| units of its own; f2xm1 and the
+// addition of 1 add 0.92. Where ln(phase) / 2 is a whole number n, R is e^n
+// by products instead, within 2.6 n. In units of 2^-64 of R, with
+// 2^e <= phase < 2^(e + 1), that is at most 2.2 |e| + 4.4: less than
+// 3 |e| + 8. The square root rounded once (half a unit more) therefore
+// rounds to R's double wherever it lies farther than that from a midpoint
+// between two doubles; only nearer is the long way taken. Up to 2^160 the
+// margin stays below 512 units, where a midpoint lies under a power of two.
+constexpr int kLowestRootExponent = -17;  // 2^-17 < kSmallPhaseBound
+constexpr int kHighestRootExponent = 159;
+
+std::optional<double> DecidedRoot(double phase) {
+  // The binary exponent, from the bits of a phase that is normal here.
+  const int e = static_cast<int>(std::bit_cast<std::uint64_t>(phase) >> 52 & 0x7FF) - 1023;
+  if (e < kLowestRootExponent || e > kHighestRootExponent) return std::nullopt;
+  const Extended root = SquareRoot(phase);
+  const auto margin = static_cast<unsigned>(3 * (e < 0 ? -e : e) + 8);
+  if (UnitsFromDoubleMidpoint(root) <= margin) return std::nullopt;
+  return static_cast<double>(root);
 }
 
 }  // namespace
@@ -250,6 +279,9 @@ bool TCalcModSin::RefineInBatches() {
 
 double TCalcModSinXoverY::PhaseToX(double phase, double p) {
   if (IsLess(phase, kSmallPhaseBound)) return 0.0;
+  if (p == 2) {
+    if (const std::optional<double> root = DecidedRoot(phase)) return *root;
+  }
   const Extended logPhase = NaturalLog(phase);
   if (p == 0) {
     if (logPhase == 0) Raise<EInvalidOp>();

@@ -50,4 +50,17 @@ inline Extended MakeExtended(bool negative, int exponent, std::uint64_t signific
   return x;
 }
 
+// How far a normal x lies, in units of its last place, from the midpoint
+// between the two doubles around it (0 ... 1024): a double keeps the top 53
+// of the 64 significand bits, and the 11 dropped bits read 0x400 exactly at
+// the midpoint. Every value within fewer units of x than this rounds to the
+// same double as x, if also fewer than 512 (below a power of two the doubles
+// lie twice as close, and a midpoint 512 units under it).
+inline unsigned UnitsFromDoubleMidpoint(Extended x) noexcept {
+  constexpr unsigned kDroppedMask = 0x7FF;
+  constexpr unsigned kMidpoint = 0x400;
+  const auto dropped = static_cast<unsigned>(ExtendedBits(x).significand & kDroppedMask);
+  return dropped > kMidpoint ? dropped - kMidpoint : kMidpoint - dropped;
+}
+
 }  // namespace modsin

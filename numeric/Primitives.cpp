@@ -157,6 +157,14 @@ Extended Exponential(Extended x) {
   return result;
 }
 
+Extended SquareRoot(Extended x) {
+  CheckOperand(x);
+  if (x < 0) Raise<EInvalidOp>();
+  Extended result;
+  asm("fsqrt" : "=t"(result) : "0"(x));
+  return result;
+}
+
 Extended NaturalLog(Extended x) {
   if (IsEqual(x, 0)) Raise<EZeroDivide>();
   if (x < 0) Raise<EInvalidOp>();

@@ -72,6 +72,10 @@ Extended IntegerPower(Extended base, std::int32_t n);
 // range 0 without failure.
 Extended Exponential(Extended x);
 
+// The square root of x >= 0, rounded once (to nearest); a negative x raises
+// EInvalidOp.
+Extended SquareRoot(Extended x);
+
 // ln(2) * log2(x), formed in one step and rounded once. NaturalLog(1) = 0
 // exactly; x = +-0 raises EZeroDivide and x < 0 EInvalidOp.
 Extended NaturalLog(Extended x);

@@ -114,11 +114,7 @@ Extended CosineOfReduced(Extended r) {
 // Whether every value within kMidpointMargin units of x rounds to the same
 // double as x, for |x| >= 2^-1021.
 bool RoundsSurely(Extended x) {
-  // A double keeps the top 53 of the 64 significand bits; the 11 dropped bits
-  // read 0x400 exactly at the midpoint between two doubles.
-  const auto dropped = static_cast<unsigned>(SignificandBits(x) & 0x7FF);
-  const unsigned distance = dropped > 0x400 ? dropped - 0x400 : 0x400 - dropped;
-  return distance > kMidpointMargin;
+  return UnitsFromDoubleMidpoint(x) > kMidpointMargin;
 }
 
 }  // namespace

@@ -291,6 +291,41 @@ TEST(Seeds, JobOneSeedsAreCorrectlyRoundedRoots) {
   }
 }
 
+// For p = 2 the square root decides most seeds; it must give exactly the
+// double that e^(ln(phase) / 2) gives, also next to midpoints between doubles
+// (squares of midpoints), where ln(phase) / 2 is whole (next to e^(2n)), at
+// powers of two and at the ends of the range the root serves.
+TEST(Seeds, SquareRootSeedsAreTheLogarithmsSeeds) {
+  std::vector<double> phases;
+  const auto around = [&phases](double phase) {
+    for (int i = 0; i < 5; ++i) {
+      phases.push_back(phase);
+      phase = std::nextafter(phase, 1e300);
+    }
+  };
+  for (int k = 1; k <= 20000; ++k)
+    phases.push_back(static_cast<double>(k * kPi / 2));
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> exponent(-17, 170);
+  std::uniform_real_distribution<double> unit(1, 2);
+  for (int i = 0; i < 20000; ++i) {
+    const double root = std::exp2(exponent(random) / 2);
+    // The square of the midpoint above root, rounded twice: next to it.
+    const Extended midpoint = Extended{root} + Extended{std::nextafter(root, 1e300) - root} / 2;
+    around(std::nextafter(static_cast<double>(midpoint * midpoint), 0.0));
+    phases.push_back(std::exp2(exponent(random)) * unit(random));
+  }
+  for (int n = 1; n <= 55; ++n)
+    around(std::nextafter(static_cast<double>(RealPower(kEuler, 2 * n)), 0.0));
+  for (int e = -18; e <= 162; ++e)
+    around(std::nextafter(std::ldexp(1.0, e), 0.0));
+  for (const double phase : phases) {
+    if (phase < 1e-5) continue;  // x = 0 for these
+    const double byLogarithm = RoundToDouble(RealPower(kEuler, NaturalLog(phase) / 2));
+    ASSERT_EQ(byLogarithm, TCalcModSinXoverY::PhaseToX(phase, 2)) << phase;
+  }
+}
+
 TEST(Seeds, AllSeedsOfTheBuiltInJobsAreCorrectlyRoundedRoots) {
   for (int k = 0; k <= 63; ++k) {
     const double phase = static_cast<double>(k * kPi / 2);
