@@ -254,8 +254,9 @@ bool TCalcModSin::RefineInBatches() {
       const TNode& b = *m.interval.b;
       m.wide = IsGreater(Extended{b.x} - a.x, FDX);
       if (!m.wide) continue;
-      m.x = RoundToDouble((Extended{a.x} + b.x) / 2);
-      m.ylin = RoundToDouble((Extended{a.y} + b.y) / 2);
+      // Means of two finite doubles: finite doubles again, unchecked.
+      m.x = static_cast<double>((Extended{a.x} + b.x) / 2);
+      m.ylin = static_cast<double>((Extended{a.y} + b.y) / 2);
       m.y = CurveValue(m.x);
     }
     for (int i = 0; i < count; ++i) {

@@ -132,6 +132,13 @@ Extended TRealPower::operator()(double base) const {
   // RealPower's comparison with 0 does (EInvalidOp); only a zero base with a
   // positive exponent, +0 even for -0 and an odd n, needs deciding here.
   if (FInteger > 0 && base == 0) return +0.0L;
+  // The square, the most common power, is WholePower's one product: a
+  // double's square never leaves the Extended range, so only the operand is
+  // checked.
+  if (FInteger == 2) {
+    CheckOperand(base);
+    return Extended{base} * base;
+  }
   return WholePower(base, FInteger);
 }
 
