@@ -130,11 +130,6 @@ void TTextStream::WriteInteger(std::int32_t value) noexcept {
   WriteBytes(digits, static_cast<std::size_t>(end.ptr - digits));
 }
 
-void TTextStream::WriteLineEnd() noexcept {
-  WriteBytes(kLineEnd.data(), kLineEnd.size());
-  if (FWriteOutAtLineEnd) Flush();
-}
-
 void TTextStream::Flush() noexcept {
   if (FMode == TMode::Output && FPosition > 0) WriteOut();
 }

@@ -87,8 +87,12 @@ class TTextStream {
   void WriteString(std::string_view text) noexcept;
   // In decimal, as short as possible, "-" before a negative value.
   void WriteInteger(std::int32_t value) noexcept;
-  // CR LF, then the write-out of the buffer for a character device.
-  void WriteLineEnd() noexcept;
+  // CR LF, then the write-out of the buffer for a character device. Inline:
+  // a table line ends with one.
+  void WriteLineEnd() noexcept {
+    WriteBytes(kLineEnd.data(), kLineEnd.size());
+    if (FWriteOutAtLineEnd) Flush();
+  }
   // Writes out what the buffer holds, if the stream is open for output.
   void Flush() noexcept;
 
