@@ -125,20 +125,17 @@ TRealPower::TRealPower(Extended exponent) noexcept
       FIntegral(IsIntegralWithinLimit(exponent)),
       FInteger(FIntegral ? static_cast<std::int32_t>(RoundToInt64(exponent)) : 0) {}
 
-Extended TRealPower::operator()(double base) const {
+void TRealPower::RaiseInvalidOperand() {
+  Raise<EInvalidOp>();
+}
+
+Extended TRealPower::OtherPower(double base) const {
   if (!FIntegral) return RealPower(base, FExponent);
   // RealPower's steps for a whole exponent: IntegerPower gives 1 for n = 0
   // without examining the base, and rejects a NaN or infinite base as
   // RealPower's comparison with 0 does (EInvalidOp); only a zero base with a
   // positive exponent, +0 even for -0 and an odd n, needs deciding here.
   if (FInteger > 0 && base == 0) return +0.0L;
-  // The square, the most common power, is WholePower's one product: a
-  // double's square never leaves the Extended range, so only the operand is
-  // checked.
-  if (FInteger == 2) {
-    CheckOperand(base);
-    return Extended{base} * base;
-  }
   return WholePower(base, FInteger);
 }
 

@@ -49,12 +49,25 @@ Extended RealPower(Extended base, Extended exponent);
 class TRealPower {
  public:
   explicit TRealPower(Extended exponent) noexcept;
-  Extended operator()(double base) const;
+  // Inline for the square, the most common power: WholePower's one product.
+  // A double's square never leaves the Extended range, so only the operand
+  // is checked (a NaN or an infinity: EInvalidOp).
+  Extended operator()(double base) const {
+    if (FIntegral && FInteger == 2) [[likely]] {
+      if (!std::isfinite(base)) [[unlikely]]
+        RaiseInvalidOperand();
+      return Extended{base} * base;
+    }
+    return OtherPower(base);
+  }
   // x^n for a whole n >= 0 (n = 0 included): such a power never fails for a
   // base whose magnitude lies within that of two bases it did not fail for.
   bool IsWholeAndNonNegative() const noexcept { return FIntegral && FInteger >= 0; }
 
  private:
+  Extended OtherPower(double base) const;
+  [[noreturn]] static void RaiseInvalidOperand();
+
   Extended FExponent;
   // The exponent as a whole number, where RealPower would call IntegerPower.
   bool FIntegral;
