@@ -99,7 +99,9 @@ void TTextStream::WriteOutFull() noexcept {
   const std::size_t beyond = FPosition - kBufferSize;
   FPosition = kBufferSize;
   if (WriteOut()) {
-    std::memcpy(FBuffer, FBuffer + kBufferSize, beyond);
+    // All of the room, whatever it holds: a copy of fixed size is a few
+    // moves, one of the exact size a call.
+    std::memcpy(FBuffer, FBuffer + kBufferSize, kFillRoom);
     FPosition = beyond;
   }
 }
