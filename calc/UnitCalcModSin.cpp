@@ -209,8 +209,9 @@ void TCalcModSin::RefineInOrder() {
 // the order in which the intervals are refined: each interval's midpoint and
 // its test depend on its two end nodes alone. So the intervals can be taken
 // several at a time, their curve values computed one beside the other instead
-// of each waiting for the test of the one before (a fifth of a job's time). Whatever would end in a status, the node limit or a curve value that
-// fails, gives the work back to RefineInOrder from the seeds:
+// of each waiting for the test of the one before (a fifth of a job's time).
+// Whatever would end in a status, the node limit or a curve value that fails,
+// gives the work back to RefineInOrder from the seeds:
 //   - a curve value fails only where RefineInOrder would raise the failure
 //     from some other interval first, or not at all: so the curve values must
 //     not fail here. A power with a whole exponent n >= 0 cannot fail between

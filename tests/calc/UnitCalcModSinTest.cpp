@@ -182,12 +182,13 @@ TEST(CalculateXY, BatchesChangeNothing) {
   };
   std::vector<Job> jobs = {
       {0, 10, 2, kDx, kDy, 2000},
-      {0, 10, 2, kDx, kDy, 300},     // the node limit midway
-      {0, 10, 2, kDx, kDy, 463},     // the limit on the last node: status 5 all the same
-      {0, 10, 2, 0.5, kDy, 2000},    // status 4 on the first interval too narrow to split
-      {0, 5, 2, kDx, kDy, 18},       // the seeds alone reach the limit
-      {10, 11, 2, 0, 0, 100000},     // deeper than the store: every interval is split
-      {-2, 3, 3, 1e-4, 1e-4, 2000},  {-1, 1e9, 0, kDx, kDy, 2000},
+      {0, 10, 2, kDx, kDy, 300},   // the node limit midway
+      {0, 10, 2, kDx, kDy, 463},   // the limit on the last node: status 5 all the same
+      {0, 10, 2, 0.5, kDy, 2000},  // status 4 on the first interval too narrow to split
+      {0, 5, 2, kDx, kDy, 18},     // the seeds alone reach the limit
+      {10, 11, 2, 0, 0, 100000},   // deeper than the store: every interval is split
+      {-2, 3, 3, 1e-4, 1e-4, 2000},
+      {-1, 1e9, 0, kDx, kDy, 2000},
       {1e150, 1.3e154, 2, 1e140, kDy, 2000},  // up to the largest finite phases
   };
   std::mt19937_64 random(7);
@@ -204,8 +205,8 @@ TEST(CalculateXY, BatchesChangeNothing) {
     batched.SetLimits(job.maxNodes, 100000);
     inOrder.SetLimits(job.maxNodes, 100000);
     inOrder.RefineOnlyInOrder();
-    EXPECT_EQ(Seen(inOrder), Seen(batched)) << job.xleft << " " << job.xright << " " << job.p
-                                            << " " << job.dx << " " << job.dy << " " << job.maxNodes;
+    EXPECT_EQ(Seen(inOrder), Seen(batched)) << job.xleft << " " << job.xright << " " << job.p << " "
+                                            << job.dx << " " << job.dy << " " << job.maxNodes;
   }
 }
 
