@@ -186,7 +186,7 @@ TEST(CalculateXY, BatchesChangeNothing) {
       {0, 10, 2, kDx, kDy, 463},   // the limit on the last node: status 5 all the same
       {0, 10, 2, 0.5, kDy, 2000},  // status 4 on the first interval too narrow to split
       {0, 5, 2, kDx, kDy, 18},     // the seeds alone reach the limit
-      {10, 11, 2, 0, 0, 100000},   // deeper than the store: every interval is split
+      {10, 11, 2, 0, 0, 2000},     // deeper than the store: every interval is split
       {-2, 3, 3, 1e-4, 1e-4, 2000},
       {-1, 1e9, 0, kDx, kDy, 2000},
       {1e150, 1.3e154, 2, 1e140, kDy, 2000},  // up to the largest finite phases
