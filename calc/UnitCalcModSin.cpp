@@ -138,6 +138,12 @@ double TCalcModSin::CurveValue(double x) const {
   return RoundedSine(RoundToDouble(FPower(x)));
 }
 
+void TCalcModSin::CurveValues(const double* x, double* y, int count) const {
+  for (int i = 0; i < count; ++i)
+    y[i] = RoundToDouble(FPower(x[i]));
+  RoundedSines(y, y, count);
+}
+
 TNode* TCalcModSin::NewNode(double x, double y, TNode* next) {
   if (FBlockFree == 0) {
     auto* block = new (std::nothrow) TNodeBlock{FBlocks, {}};
@@ -247,6 +253,12 @@ bool TCalcModSin::RefineInBatches() {
       double x, ylin, y;
     };
     TMidpoint batch[kBatch];
+    // The midpoints of the intervals wide enough to split, their curve values
+    // computed together.
+    double xs[kBatch];
+    double ys[kBatch];
+    int wide[kBatch];
+    int wideCount = 0;
     const int count = pendingCount < kBatch ? pendingCount : kBatch;
     for (int i = 0; i < count; ++i) {
       TMidpoint& m = batch[i];
@@ -258,8 +270,12 @@ bool TCalcModSin::RefineInBatches() {
       // Means of two finite doubles: finite doubles again, unchecked.
       m.x = static_cast<double>((Extended{a.x} + b.x) / 2);
       m.ylin = static_cast<double>((Extended{a.y} + b.y) / 2);
-      m.y = CurveValue(m.x);
+      xs[wideCount] = m.x;
+      wide[wideCount++] = i;
     }
+    CurveValues(xs, ys, wideCount);
+    for (int j = 0; j < wideCount; ++j)
+      batch[wide[j]].y = ys[j];
     for (int i = 0; i < count; ++i) {
       const TMidpoint& m = batch[i];
       TNode* a = m.interval.a;

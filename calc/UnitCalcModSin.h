@@ -92,6 +92,9 @@ class TCalcModSin {
   bool RefineInBatches();
   // The curve value sin(x^p) at x, rounded to double.
   double CurveValue(double x) const;
+  // CurveValue of x[0 ... count), into y: the powers first, then the sines
+  // together (RoundedSines).
+  void CurveValues(const double* x, double* y, int count) const;
   // A new node from the current block of nodes; EOutOfMemory when a block is
   // needed and cannot be had.
   TNode* NewNode(double x, double y, TNode* next);

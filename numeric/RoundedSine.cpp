@@ -125,15 +125,35 @@ Extended ShortSine(double x) {
   return (r.quadrant & 2) != 0 ? -value : value;
 }
 
-double RoundedSine(double x) {
+namespace {
+
+// Whether the x87 runs at modsin's precision and rounding, which the short
+// path relies on.
+bool ShortPathPrecisionAndRounding() {
+  return (X87ControlWord() & kPrecisionAndRounding) == (kX87ControlWord & kPrecisionAndRounding);
+}
+
+// RoundedSine, with the control word's test already taken.
+double RoundedSineUnder(bool shortPathControl, double x) {
   // The comparisons are false for a NaN, which Sine rejects below.
   const double magnitude = std::fabs(x);
-  if (magnitude >= kSmallestDecided && magnitude < kShortSineLimit &&
-      (X87ControlWord() & kPrecisionAndRounding) == (kX87ControlWord & kPrecisionAndRounding)) {
+  if (shortPathControl && magnitude >= kSmallestDecided && magnitude < kShortSineLimit) {
     const Extended value = ShortSine(x);
     if (RoundsSurely(value)) return static_cast<double>(value);
   }
   return RoundToDouble(Sine(x));
+}
+
+}  // namespace
+
+double RoundedSine(double x) {
+  return RoundedSineUnder(ShortPathPrecisionAndRounding(), x);
+}
+
+void RoundedSines(const double* x, double* y, int count) {
+  const bool shortPathControl = ShortPathPrecisionAndRounding();
+  for (int i = 0; i < count; ++i)
+    y[i] = RoundedSineUnder(shortPathControl, x[i]);
 }
 
 }  // namespace modsin

@@ -134,6 +134,25 @@ TEST(RoundedSine, AgreesUnderAForeignPrecisionOrRounding) {
 // The short path stands in for Sine only outside a margin of 16 units around
 // each midpoint between doubles; the two must stay well inside it, within the
 // 6 units that the error analysis allows.
+// RoundedSines reads the control word once for all its arguments: it must
+// still give each RoundedSine's bits, under modsin's control word and under
+// foreign ones.
+TEST(RoundedSines, AreRoundedSineOneByOne) {
+  std::vector<double> xs = RandomArguments(20'000, 9);
+  const std::vector<double> nearTurns = NearQuarterTurns(1, 3000, 1);
+  xs.insert(xs.end(), nearTurns.begin(), nearTurns.end());
+  for (const std::uint16_t word : {kX87ControlWord, std::uint16_t{0x027F}, std::uint16_t{0x0F7F}}) {
+    FloatEnvironmentGuard guard;
+    asm volatile("fldcw %0" : : "m"(word));
+    std::vector<double> ys(xs.size());
+    RoundedSines(xs.data(), ys.data(), static_cast<int>(xs.size()));
+    for (std::size_t i = 0; i < xs.size(); ++i)
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(RoundedSine(xs[i])),
+                std::bit_cast<std::uint64_t>(ys[i]))
+          << "x = " << std::hexfloat << xs[i] << ", control word " << word;
+  }
+}
+
 TEST(ShortSine, StaysWithinSixUnitsOfSine) {
   double worst = 0;
   for (const double x : RandomArguments(300'000, 11))
