@@ -13,7 +13,9 @@
 #include <optional>
 #include <string_view>
 
+#include "numeric/Extended.h"
 #include "numeric/Primitives.h"
+#include "numeric/WideNumber.h"
 
 #ifndef __SSE2__
 #error "the number text needs SSE2 (-msse2 on 32-bit x86)"
@@ -101,19 +103,6 @@ constexpr Extended kScaledHigh = 16.0L;
 // m (1 <= m < 16) times 10^17 has at most 19 integer digits, 18 below 10.
 constexpr Extended kDigitScale = 1e17L;
 
-// The 15-bit biased exponent follows the significand; bias 16383.
-constexpr std::size_t kExtendedExponentOffset = 8;
-constexpr std::uint16_t kExtendedExponentMask = 0x7FFF;
-constexpr int kExtendedExponentBias = 16383;
-
-// 2^e <= x < 2^(e+1) for a normal x, read from its bits: what ilogb gives,
-// without a call into the maths library.
-inline int BinaryExponentOfExtended(Extended x) noexcept {
-  std::uint16_t field;
-  std::memcpy(&field, reinterpret_cast<const char*>(&x) + kExtendedExponentOffset, sizeof field);
-  return (field & kExtendedExponentMask) - kExtendedExponentBias;
-}
-
 constexpr std::uint64_t kTenTo18 = 1'000'000'000'000'000'000;
 // An 18-digit b keeps 15 digits: the last 3 are cut, half up on the first of
 // them.
@@ -167,7 +156,8 @@ TDecimal ScaledDecimal(std::uint64_t magnitudeBits) noexcept {
       exponent += k;
       m = ScaledByPowerOfTen(m, k);
       if (m >= kScaledLow && m < kScaledHigh) break;
-      e = BinaryExponentOfExtended(m);  // now and then one more step: 16 <= m < 21, or m < 1
+      e = ExtendedBits(m).exponent -
+          kExtendedBias;  // now and then one more step: 16 <= m < 21, or m < 1
     }
   }
 
@@ -230,7 +220,6 @@ struct TDecimalPower {
 // / 5) / 5) = floor(a / 25)), their top 64 bits rounded by the next bit. No
 // tie is rounded wrongly: a 5^n of more than 64 bits is odd and never 65 bits
 // long, and 2^831 / 5^n is never a whole number.
-constexpr int kLimbBits = 32;
 constexpr int kLimbCount = 26;  // 832 bits: 5^322 < 2^748, 2^831 / 5^294 > 2^148
 using TLimbs = std::array<std::uint32_t, kLimbCount>;
 
@@ -282,21 +271,6 @@ constexpr auto kDecimalPowers = [] {
   return powers;
 }();
 
-// The high half of the 128-bit product of a and b.
-inline std::uint64_t MultiplyHigh(std::uint64_t a, std::uint64_t b) noexcept {
-#ifdef __SIZEOF_INT128__
-  return static_cast<std::uint64_t>(__extension__(static_cast<unsigned __int128>(a) * b) >> 64);
-#else
-  // Without a 128-bit type (32-bit targets): four products of 32-bit halves.
-  constexpr std::uint64_t kLow = 0xFFFF'FFFF;
-  const std::uint64_t low = (a & kLow) * (b & kLow);
-  const std::uint64_t middleA = (a >> 32) * (b & kLow);
-  const std::uint64_t middleB = (a & kLow) * (b >> 32);
-  const std::uint64_t carry = ((low >> 32) + (middleA & kLow) + (middleB & kLow)) >> 32;
-  return (a >> 32) * (b >> 32) + (middleA >> 32) + (middleB >> 32) + carry;
-#endif
-}
-
 // S = |v| * 10^q as its whole part and its fraction, the fraction's bits at
 // the top of a 64-bit word.
 struct TFixedPoint {
@@ -309,7 +283,7 @@ inline TFixedPoint ScaledProduct(std::uint64_t significand, int e, int q) noexce
   const TDecimalPower& power = kDecimalPowers[static_cast<std::size_t>(q - kLowestDecimalPower)];
   // 2^62 <= product < 2^64, S = product * 2^(e + 1 + power.FExponent), and
   // with S within [2^46, 2^51) the point lies 11 to 18 bits from the bottom.
-  const std::uint64_t product = MultiplyHigh(significand, power.FSignificand);
+  const std::uint64_t product = MultiplyWords(significand, power.FSignificand).high;
   const int pointBits = -(e + 1 + power.FExponent);
   return {product >> pointBits, product << (64 - pointBits)};
 }

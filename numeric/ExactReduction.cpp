@@ -41,27 +41,6 @@ bool BelowQuarterPi(std::uint64_t significand, int exponent) {
   return exponent < -1 || (exponent == -1 && significand <= kBelowQuarterPi);
 }
 
-struct TWordProduct {
-  std::uint64_t high;
-  std::uint64_t low;
-};
-
-// a * b in full, from four 32 x 32 -> 64-bit products (no 128-bit integers
-// on the 32-bit build). The middle sum fits: 3 (2^32 - 1) < 2^34.
-TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) {
-  const std::uint64_t aLow = a & 0xFFFFFFFF;
-  const std::uint64_t aHigh = a >> kLimbBits;
-  const std::uint64_t bLow = b & 0xFFFFFFFF;
-  const std::uint64_t bHigh = b >> kLimbBits;
-  const std::uint64_t lowLow = aLow * bLow;
-  const std::uint64_t lowHigh = aLow * bHigh;
-  const std::uint64_t highLow = aHigh * bLow;
-  const std::uint64_t middle =
-      (lowLow >> kLimbBits) + (lowHigh & 0xFFFFFFFF) + (highLow & 0xFFFFFFFF);
-  return {aHigh * bHigh + (lowHigh >> kLimbBits) + (highLow >> kLimbBits) + (middle >> kLimbBits),
-          (middle << kLimbBits) | (lowLow & 0xFFFFFFFF)};
-}
-
 // The 64 bits that start `shift` bits (0 to 63) into high, followed by low.
 std::uint64_t WordAt(std::uint64_t high, std::uint64_t low, int shift) {
   return shift == 0 ? high : (high << shift) | (low >> (kWordBits - shift));

@@ -60,6 +60,13 @@ struct TWideReductionOf {
   TWideNumberOf<TLimbs> magnitude;  // in [1/2, 1), `limbs` limbs
 };
 
+// The sign of sin x from the sign of x, n modulo 4 and the remainder's sign:
+// sin r, cos r, -sin r or -cos r by the quadrant, and only sin r follows r's.
+inline bool SineIsNegative(bool xNegative, unsigned quadrant, bool remainderNegative) {
+  const bool cosine = (quadrant & 1u) != 0;
+  return (xNegative != ((quadrant & 2u) != 0)) != (!cosine && remainderNegative);
+}
+
 // The remainder to 128 bits, (high + low * 2^-64) * 2^exponent with the
 // leading bit of high set, for Sine's fast path.
 struct TFastReduction {

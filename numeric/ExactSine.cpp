@@ -142,8 +142,7 @@ std::optional<Extended> SineAt(const TExtendedBits& bits, int limbs,
     significand = kExtendedLeadingBit;
     ++exponent;
   }
-  const bool negative = (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
-  return MakeExtended(negative, exponent, significand);
+  return MakeExtended(SineIsNegative(bits.negative, r.quadrant, r.negative), exponent, significand);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "numeric/FloatEnvironment.h"
 #include "numeric/Primitives.h"
@@ -43,13 +42,6 @@ constexpr double kSmallestDecided = 0x1p-1020;
 // The x87 control bits the short path relies on: precision and rounding.
 constexpr std::uint16_t kPrecisionAndRounding = 0x0F00;
 
-// The low 64 bits of an Extended: its whole significand.
-std::uint64_t SignificandBits(Extended x) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
-}
-
 // t[0] + t[1] z + ... + t[8] z^8 by Estrin's scheme: pairs
 // first, then pairs of pairs, so that the products do not wait on each other.
 Extended Polynomial(const Extended (&t)[9], Extended z) {
@@ -82,7 +74,7 @@ struct TReducedArgument {
 
 TReducedArgument Reduce(double x) {
   const Extended shifted = Extended{x} * kTwoOverPi + kRoundingShift;
-  const auto quadrant = static_cast<unsigned>(SignificandBits(shifted) & 3);
+  const auto quadrant = static_cast<unsigned>(ExtendedBits(shifted).significand & 3);
   const Extended n = shifted - kRoundingShift;
   // Exact: n * kHalfPi1 lies within a factor of 2 of x (Sterbenz).
   const Extended r1 = Extended{x} - n * kHalfPi1;

@@ -174,8 +174,7 @@ Extended Sine(Extended x) {
   const bool cosine = (r.quadrant & 1u) != 0;
   const TFastValue fast = FastValueInOwnEnvironment(a, b, cosine);
   if (!(fast.margin > 0)) return ExactSine(x);
-  const bool negative = (bits.negative != ((r.quadrant & 2u) != 0)) != (!cosine && r.negative);
-  return negative ? -fast.value : fast.value;
+  return SineIsNegative(bits.negative, r.quadrant, r.negative) ? -fast.value : fast.value;
 }
 
 }  // namespace modsin

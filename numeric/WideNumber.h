@@ -1,6 +1,7 @@
 // Fractions of many 32-bit limbs: the fixed-point arithmetic under the sine's
 // exact argument reduction and its evaluation beyond Extended's precision.
-// Every product is 32 x 32 -> 64 bits, which the 32-bit build has as well.
+// Every limb product is 32 x 32 -> 64 bits, which the 32-bit build has as
+// well; so are the word products below where no 128-bit integer exists.
 #pragma once
 
 #include <array>
@@ -30,10 +31,33 @@ struct TWideNumberOf {
   TLimbs limb{};
 };
 
-using TWideNumber = TWideNumberOf<TFixedLimbs>;
 using TGrowingWideNumber = TWideNumberOf<TGrowingLimbs>;
 
 inline constexpr int kLimbBits = 32;
+
+// a * b in full, as its high and low 64-bit halves: one 128-bit product where
+// the compiler has the type, else four 32 x 32 -> 64-bit ones (the 32-bit
+// build; the middle sum fits: 3 (2^32 - 1) < 2^34).
+struct TWordProduct {
+  std::uint64_t high;
+  std::uint64_t low;
+};
+
+inline TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) noexcept {
+#ifdef __SIZEOF_INT128__
+  const auto product = __extension__ static_cast<unsigned __int128>(a) * b;
+  return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
+#else
+  constexpr std::uint64_t kLow = 0xFFFFFFFF;
+  const std::uint64_t lowLow = (a & kLow) * (b & kLow);
+  const std::uint64_t lowHigh = (a & kLow) * (b >> kLimbBits);
+  const std::uint64_t highLow = (a >> kLimbBits) * (b & kLow);
+  const std::uint64_t middle = (lowLow >> kLimbBits) + (lowHigh & kLow) + (highLow & kLow);
+  return {(a >> kLimbBits) * (b >> kLimbBits) + (lowHigh >> kLimbBits) + (highLow >> kLimbBits) +
+              (middle >> kLimbBits),
+          (middle << kLimbBits) | (lowLow & kLow)};
+#endif
+}
 
 // The limb that makes the fraction 1/2.
 inline constexpr std::uint32_t kHalfLimb = 0x80000000;
