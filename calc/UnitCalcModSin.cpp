@@ -134,14 +134,26 @@ double TCalcModSin::Phase(double x, double p) {
   return RoundToDouble(RealPower(x, p));
 }
 
+double TCalcModSin::PhaseAt(double x) const {
+  return RoundToDouble(FPower(x));
+}
+
 double TCalcModSin::CurveValue(double x) const {
-  return RoundedSine(RoundToDouble(FPower(x)));
+  return RoundedSine(PhaseAt(x));
 }
 
 void TCalcModSin::CurveValues(const double* x, double* y, int count) const {
   for (int i = 0; i < count; ++i)
-    y[i] = RoundToDouble(FPower(x[i]));
+    y[i] = PhaseAt(x[i]);
   RoundedSines(y, y, count);
+}
+
+bool TCalcModSin::IsWideEnough(const TNode& a, const TNode& b) const {
+  return IsGreater(Extended{b.x} - a.x, FDX);
+}
+
+bool TCalcModSin::ApartByMoreThanDY(double y1, double y0) const {
+  return IsGreater(std::fabs(Extended{y1} - y0), FDY);
 }
 
 TNode* TCalcModSin::NewNode(double x, double y, TNode* next) {
@@ -179,11 +191,11 @@ void TCalcModSin::ReleaseBlocks() noexcept {
 // are kept in Extended.
 void TCalcModSin::RefineInterval(TNode* a, TNode* b) {
   if (FErrorCode == kNoError && FNodeCount < FMaxNodes) {
-    if (IsGreater(Extended{b->x} - a->x, FDX)) {
+    if (IsWideEnough(*a, *b)) {
       const double xm = RoundToDouble((Extended{a->x} + b->x) / 2);
       const double ylin = RoundToDouble((Extended{a->y} + b->y) / 2);
       const double ym = CurveValue(xm);
-      if (IsGreater(std::fabs(Extended{ym} - ylin), FDY)) {
+      if (ApartByMoreThanDY(ym, ylin)) {
         // Linked and counted together, so that a raised failure leaves a list
         // that DisposeNodes can release.
         TNode* middle = NewNode(xm, ym, b);
@@ -192,7 +204,7 @@ void TCalcModSin::RefineInterval(TNode* a, TNode* b) {
         RefineInterval(a, middle);
         RefineInterval(middle, b);
       }
-    } else if (IsGreater(std::fabs(Extended{b->y} - a->y), FDY)) {
+    } else if (ApartByMoreThanDY(b->y, a->y)) {
       // Too narrow to split, yet the curve jumps by more than the tolerance.
       SetError(kNotContinuous);
     }
@@ -265,7 +277,7 @@ bool TCalcModSin::RefineInBatches() {
       m.interval = pending[--pendingCount];
       const TNode& a = *m.interval.a;
       const TNode& b = *m.interval.b;
-      m.wide = IsGreater(Extended{b.x} - a.x, FDX);
+      m.wide = IsWideEnough(a, b);
       if (!m.wide) continue;
       // Means of two finite doubles: finite doubles again, unchecked.
       m.x = static_cast<double>((Extended{a.x} + b.x) / 2);
@@ -281,10 +293,10 @@ bool TCalcModSin::RefineInBatches() {
       TNode* a = m.interval.a;
       TNode* b = m.interval.b;
       if (!m.wide) {
-        if (IsGreater(std::fabs(Extended{b->y} - a->y), FDY)) return false;  // status 4
+        if (ApartByMoreThanDY(b->y, a->y)) return false;  // status 4
         continue;
       }
-      if (!IsGreater(std::fabs(Extended{m.y} - m.ylin), FDY)) continue;
+      if (!ApartByMoreThanDY(m.y, m.ylin)) continue;
       if (FNodeCount + 1 >= FMaxNodes || pendingCount + 2 > kPendingCapacity) return false;
       TNode* middle = NewNode(m.x, m.y, b);
       a->next = middle;
@@ -313,8 +325,8 @@ double TCalcModSinXoverY::PhaseToX(double phase, double p) {
 
 void TCalcModSinXoverY::CountInitNodes() {
   if (FErrorCode != kNoError) return;
-  const double fl = RoundToDouble(FPower(FXLeft));
-  const double fr = RoundToDouble(FPower(FXRight));
+  const double fl = PhaseAt(FXLeft);
+  const double fr = PhaseAt(FXRight);
   if (!IsGreater(fr, fl)) {
     FInitFirst = 0;
     FInitLast = 0;

@@ -90,6 +90,8 @@ class TCalcModSin {
   // work does not fit this way): then only RefineInOrder from the same seeds
   // gives the status, and the list, that RefineInOrder gives.
   bool RefineInBatches();
+  // x^p rounded to double: the phase whose sine is the curve value.
+  double PhaseAt(double x) const;
   // The curve value sin(x^p) at x, rounded to double.
   double CurveValue(double x) const;
   // CurveValue of x[0 ... count), into y: the powers first, then the sines
@@ -125,6 +127,11 @@ class TCalcModSin {
   // allocation for a block costs less than one for each node.
   struct TNodeBlock;
   void ReleaseBlocks() noexcept;
+  // The refinement's tests, one for RefineInterval and RefineInBatches alike:
+  // whether the interval from a to b is wider than FDX, and whether two
+  // values lie more than FDY apart.
+  bool IsWideEnough(const TNode& a, const TNode& b) const;
+  bool ApartByMoreThanDY(double y1, double y0) const;
   // The blocks, the newest first, and how many nodes the newest has left.
   TNodeBlock* FBlocks = nullptr;
   std::int32_t FBlockFree = 0;
