@@ -182,8 +182,9 @@ TEST(NumberTextProperty, AgreesWithTheExtendedComputationNearHalfway) {
       const auto v = std::bit_cast<double>(near);
       const TNumberText scaled = ScaledNumberText(v);
       const std::string expected(scaled.begin(), scaled.end());
-      EXPECT_EQ(expected, Text(v)) << std::hexfloat << v;
-      if (Text(v) != expected) ++failures;
+      const std::string text = Text(v);
+      EXPECT_EQ(expected, text) << std::hexfloat << v;
+      if (text != expected) ++failures;
     }
   }
 }

@@ -150,12 +150,8 @@ std::string Outcome(F call) {
   try {
     const Extended value = call();
     return std::string(reinterpret_cast<const char*>(&value), 10);
-  } catch (const EInvalidOp&) {
-    return "invalid";
-  } catch (const EZeroDivide&) {
-    return "zero divide";
-  } catch (const EOverflow&) {
-    return "overflow";
+  } catch (const EMathError& e) {
+    return e.ClassName();
   }
 }
 

@@ -8,9 +8,9 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <random>
 
+#include "numeric/Extended.h"
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
 #include "numeric/RoundedSine.h"
@@ -37,20 +37,13 @@ double RandomDouble(std::mt19937_64& random, int lowExponent, int highExponent, 
 }
 
 // An Extended from raw bits: the given exponent range, a random significand
-// with its leading bit set, and either sign; its bytes are laid out as the x87
-// stores them, significand first.
+// with its leading bit set, and either sign.
 Extended RandomExtended(std::mt19937_64& random, int lowExponent, int highExponent) {
-  constexpr int kBias = 16383;
-  const std::uint64_t significand = random() | std::uint64_t{1} << 63;
+  const std::uint64_t significand = random() | kExtendedLeadingBit;
   const std::uint64_t bits = random();
   const auto span = static_cast<std::uint64_t>(highExponent - lowExponent + 1);
-  const auto signAndExponent =
-      static_cast<std::uint16_t>((bits & 1) << 15 | (lowExponent + kBias + (bits >> 1) % span));
-  Extended x = 0;
-  std::memcpy(&x, &significand, sizeof significand);
-  std::memcpy(reinterpret_cast<char*>(&x) + sizeof significand, &signAndExponent,
-              sizeof signAndExponent);
-  return x;
+  return MakeExtended((bits & 1) != 0, lowExponent + static_cast<int>((bits >> 1) % span),
+                      significand);
 }
 
 // The digest of f over kArguments arguments made by argument; a failure adds

@@ -20,15 +20,12 @@ namespace {
 
 using testing::gScript;
 using testing::Lines;
+using testing::ReadFile;
 using testing::TScriptedSystemCalls;
 using testing::TTempFolder;
 using testing::WriteLines;
 using TSizes = std::vector<std::size_t>;
 using TMode = TTextStream::TMode;
-
-std::string Contents(const std::string& path) {
-  return testing::ReadFile(path);
-}
 
 // "EInOutError: <message>" for a failure of the platform's.
 std::string Raised(const testing::TFailureFact& failure) {
@@ -69,7 +66,7 @@ TEST(TextStream, FileGetsOneWritePerFullBufferAndOneAtTheClose) {
       stream.Close();
     }
     EXPECT_EQ(pattern.FWrites, gScript.FWriteSizes);
-    EXPECT_EQ(Lines(pattern.FLines, pattern.FWidth), Contents(folder / "t.dat"));
+    EXPECT_EQ(Lines(pattern.FLines, pattern.FWidth), ReadFile(folder / "t.dat"));
     EXPECT_EQ(0, TakeFailureNumber());
   }
 }
@@ -86,7 +83,7 @@ TEST(TextStream, NodeTableSizedOutputTakesCeilingOfSizeOver128Writes) {
   stream.Close();
   EXPECT_EQ(TSizes(48, 128), TSizes(gScript.FWriteSizes.begin(), gScript.FWriteSizes.end() - 1));
   EXPECT_EQ(84u, gScript.FWriteSizes.back());
-  EXPECT_EQ(6228u, Contents(folder / "t.dat").size());
+  EXPECT_EQ(6228u, ReadFile(folder / "t.dat").size());
 }
 
 TEST(TextStream, CharacterDeviceGetsEveryLineAtItsEnd) {
@@ -110,7 +107,7 @@ TEST(TextStream, ExistingFileIsReplaced) {
   stream.OpenForOutput();
   stream.WriteString("new");
   stream.Close();
-  EXPECT_EQ("new", Contents(folder / "t.dat"));
+  EXPECT_EQ("new", ReadFile(folder / "t.dat"));
 }
 
 TEST(TextStream, FailedOpenLeavesTheStreamClosedAndTheFailurePending) {
@@ -192,7 +189,7 @@ TEST(TextStream, StandardOutputIsBoundAtEachWriteUntilItWorks) {
   EXPECT_EQ("", CheckOutcome());
   EXPECT_EQ(1, gScript.FCloseCalls);
   EXPECT_EQ(0, CloseHandle(file));
-  EXPECT_EQ("kept\r\n", Contents(folder / "out"));
+  EXPECT_EQ("kept\r\n", ReadFile(folder / "out"));
 }
 
 TEST(TextStream, StandardInputThatCannotBeBoundEndsTheReadAtOnce) {
@@ -219,7 +216,7 @@ TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
   stream.WriteString("d");  // not tested for the failure first: still attempted
   stream.Close();
   EXPECT_EQ("", CheckOutcome());
-  EXPECT_EQ("cd", Contents(folder / "t.dat"));
+  EXPECT_EQ("cd", ReadFile(folder / "t.dat"));
   EXPECT_EQ((TSizes{128, 2}), gScript.FWriteSizes);
 }
 
@@ -228,8 +225,8 @@ TEST(TextStream, FailedWriteOutEmptiesTheBufferAndDropsTheRestOfTheCall) {
 // they start, whether or not the write-out at its end fails.
 TEST(TextStream, FilledBytesWriteAsWriteBytes) {
   constexpr std::size_t kSize = 47;  // a table line
-  const auto outcome = [](std::size_t start, bool failing, bool filled) {
-    TTempFolder folder;
+  TTempFolder folder;                // each stream cuts t.dat to length zero
+  const auto outcome = [&folder](std::size_t start, bool failing, bool filled) {
     TScriptedSystemCalls calls;
     {
       TTextStream stream(folder / "t.dat");
@@ -245,7 +242,7 @@ TEST(TextStream, FilledBytesWriteAsWriteBytes) {
       }
       stream.Close();
     }
-    std::string seen = CheckOutcome() + "|" + Contents(folder / "t.dat") + "|";
+    std::string seen = CheckOutcome() + "|" + ReadFile(folder / "t.dat") + "|";
     for (const std::size_t size : gScript.FWriteSizes)
       seen += std::to_string(size) + " ";
     return seen;
@@ -265,7 +262,7 @@ TEST(TextStream, ShortWritesStillDeliverEveryByte) {
   WriteLines(stream, 3, 100);
   stream.Close();
   EXPECT_EQ("", CheckOutcome());
-  EXPECT_EQ(Lines(3, 100), Contents(folder / "t.dat"));
+  EXPECT_EQ(Lines(3, 100), ReadFile(folder / "t.dat"));
 }
 
 struct TReadCase {
