@@ -44,7 +44,7 @@ TOutputFile::TOutputFile(const std::string& name) {
       FolderOf(FTarget) + std::string(kTemporaryPrefix) + std::to_string(ProcessId()) + "-";
   for (int attempt = 0; FHandle == kNoHandle; ++attempt) {
     FTemporary = prefix + std::to_string(attempt);
-    const TCreateResult created = CreateTemporary(FTemporary, FTarget);
+    const TCreateResult created = CreateTemporary(FTemporary, target.FPassedOn);
     if (created.FFailure != 0) {
       FTemporary.clear();  // another's, or none
       if (created.FFailure != kNameTaken || attempt + 1 == kNameAttempts)

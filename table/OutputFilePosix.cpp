@@ -107,13 +107,20 @@ TOutputTarget FindOutputTarget(const std::string& name) {
     struct stat status = {};
     if (::lstat(path.c_str(), &status) != 0) {
       if (errno != ENOENT) RaiseSystemError(errno);
-      return {path, kNoHandle};
+      return {path, kNoHandle, {}};
     }
-    if (S_ISREG(status.st_mode)) return {path, kNoHandle};
+    if (S_ISREG(status.st_mode)) {
+      return {path,
+              kNoHandle,
+              {.FExists = true,
+               .FMode = status.st_mode & kPermissionBits,
+               .FOwner = status.st_uid,
+               .FGroup = status.st_gid}};
+    }
     if (!S_ISLNK(status.st_mode)) {
       const TCreateResult opened = CreateForWriting(path.c_str());
       if (opened.FFailure != 0) Raise<EInOutError>(opened.FFailure);
-      return {path, opened.FHandle};
+      return {path, opened.FHandle, {}};
     }
     if (links == kMaxLinks) RaiseSystemError(ELOOP);
     std::string target = ReadLink(path);
@@ -133,7 +140,7 @@ const std::int32_t kNameTaken = EEXIST;
 
 // A replaced file passes on its permissions and, where the system allows, its
 // owner and group.
-TCreateResult CreateTemporary(const std::string& temporary, const std::string& target) noexcept {
+TCreateResult CreateTemporary(const std::string& temporary, const TPassedOn& passedOn) noexcept {
   int handle = -1;
   {
     const TEndingSignalsHeld held;
@@ -141,13 +148,12 @@ TCreateResult CreateTemporary(const std::string& temporary, const std::string& t
     if (handle < 0) return {kNoHandle, FailureNumberFor(errno)};
     gTemporary.store(temporary.c_str());
   }
-  struct stat status = {};
-  if (::stat(target.c_str(), &status) != 0) return {handle, 0};
+  if (!passedOn.FExists) return {handle, 0};
   // Only a privileged writer may give a file away, but an owner may still
   // pass on the group; where neither is allowed the new file is the writer's.
-  if (::fchown(handle, status.st_uid, status.st_gid) != 0)
-    static_cast<void>(::fchown(handle, static_cast<uid_t>(-1), status.st_gid));
-  if (::fchmod(handle, status.st_mode & kPermissionBits) != 0) {
+  if (::fchown(handle, passedOn.FOwner, passedOn.FGroup) != 0)
+    static_cast<void>(::fchown(handle, static_cast<uid_t>(-1), passedOn.FGroup));
+  if (::fchmod(handle, passedOn.FMode) != 0) {
     const int error = errno;
     ::close(handle);
     RemoveTemporary(temporary);

@@ -19,14 +19,28 @@ namespace modsin {
 // the process was started to ignore stays ignored.
 void PrepareOutputs() noexcept;
 
+// What a file that is replaced passes on to the one that replaces it, as the
+// search for it found it; nothing where there was no file.
+struct TPassedOn {
+  bool FExists = false;
+  // On Linux: the permission bits, the owner and the group.
+  std::uint32_t FMode = 0;
+  std::uint32_t FOwner = 0;
+  std::uint32_t FGroup = 0;
+  // On Windows: the attributes that pass on.
+  std::uint32_t FAttributes = 0;
+};
+
 // What a named output leads to.
 struct TOutputTarget {
   std::string FPath;             // the file that a temporary file replaces
   THandle FInPlace = kNoHandle;  // open for writing when it is written in place
+  TPassedOn FPassedOn;           // from FPath, when it is replaced
 };
 
 // The file that name leads to and, when that exists and is not a regular
-// file, the handle to write it in place. Raises EInOutError.
+// file, the handle to write it in place; else what that file passes on.
+// Raises EInOutError.
 TOutputTarget FindOutputTarget(const std::string& name);
 
 // The characters after which a path's file name begins.
@@ -43,10 +57,10 @@ std::uint32_t ProcessId() noexcept;
 extern const std::int32_t kNameTaken;
 
 // Creates the temporary file for writing, on condition that no file of that
-// name exists yet, and gives it what target, where it exists, passes on.
-// Notes temporary, which must not change or move until MoveOverTarget or
-// RemoveTemporary forgets it, for the requests that end the process.
-TCreateResult CreateTemporary(const std::string& temporary, const std::string& target) noexcept;
+// name exists yet, and gives it what the target passes on. Notes temporary,
+// which must not change or move until MoveOverTarget or RemoveTemporary
+// forgets it, for the requests that end the process.
+TCreateResult CreateTemporary(const std::string& temporary, const TPassedOn& passedOn) noexcept;
 
 // Returns the failure number, 0 on success.
 std::int32_t FlushToStorage(THandle handle) noexcept;

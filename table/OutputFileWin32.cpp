@@ -64,6 +64,15 @@ std::string FinalPath(HANDLE file, const std::string& name) {
   }
 }
 
+// What the file replaced under that name passes on. Read by name, without
+// following a symbolic link: a link that leads nowhere, or nowhere that the
+// file system can tell, is what is replaced.
+TPassedOn PassedOnBy(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  return {.FExists = true, .FAttributes = attributes & kPassedOnAttributes};
+}
+
 }  // namespace
 
 void PrepareOutputs() noexcept {
@@ -87,12 +96,13 @@ TOutputTarget FindOutputTarget(const std::string& name) {
     // would refuse its replacement too.
     const std::int32_t failure = LastFailure();
     if (failure != ERROR_FILE_NOT_FOUND) Raise<EInOutError>(failure);
-    return {name, kNoHandle};
+    return {name, kNoHandle, PassedOnBy(name)};
   }
-  if (::GetFileType(existing) != FILE_TYPE_DISK) return {name, Handle(existing)};
+  if (::GetFileType(existing) != FILE_TYPE_DISK) return {name, Handle(existing), {}};
   std::string path = FinalPath(existing, name);
   ::CloseHandle(existing);
-  return {std::move(path), kNoHandle};
+  const TPassedOn passedOn = PassedOnBy(path);
+  return {std::move(path), kNoHandle, passedOn};
 }
 
 std::string_view PathSeparators() noexcept {
@@ -105,14 +115,13 @@ std::uint32_t ProcessId() noexcept {
 
 const std::int32_t kNameTaken = ERROR_FILE_EXISTS;
 
-TCreateResult CreateTemporary(const std::string& temporary, const std::string& target) noexcept {
-  const DWORD existing = ::GetFileAttributesA(target.c_str());
-  const DWORD passedOn = existing == INVALID_FILE_ATTRIBUTES ? 0 : existing & kPassedOnAttributes;
+TCreateResult CreateTemporary(const std::string& temporary, const TPassedOn& passedOn) noexcept {
+  const DWORD attributes = passedOn.FAttributes != 0 ? passedOn.FAttributes : FILE_ATTRIBUTE_NORMAL;
   const std::lock_guard<std::mutex> held(gTemporaryLock);
   // Others may read it meanwhile, and the control handler remove it.
   const HANDLE file =
       ::CreateFileA(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                    CREATE_NEW, passedOn != 0 ? passedOn : FILE_ATTRIBUTE_NORMAL, nullptr);
+                    CREATE_NEW, attributes, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {kNoHandle, LastFailure()};
   gTemporary = temporary.c_str();
   return {Handle(file), 0};
