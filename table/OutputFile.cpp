@@ -25,7 +25,11 @@ std::string FolderOf(const std::string& path) {
 }
 
 TOutputFile::TOutputFile(const std::string& name) {
-  PrepareOutputs();
+  static bool prepared = false;
+  if (!prepared) {
+    PrepareOutputs();
+    prepared = true;
+  }
   if (name.empty()) {
     FHandle = StandardHandle(TStandardHandle::Output);
     // Closed on Linux; absent or not a handle at all on Windows.

@@ -80,9 +80,6 @@ int Descriptor(THandle handle) {
 }  // namespace
 
 void PrepareOutputs() noexcept {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
   // Past the process's file size limit, a write then fails with EFBIG, which
   // is reported, instead of raising SIGXFSZ, which would end the process
   // without a word and leave the temporary file behind.

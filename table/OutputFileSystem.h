@@ -12,11 +12,12 @@
 
 namespace modsin {
 
-// Once per process, before the first output is opened: the requests that end
-// the process on the user's behalf (signals on Linux; Ctrl-C, Ctrl-Break and
-// the console's closing on Windows) first remove the temporary file noted by
-// CreateTemporary, then end it as they would have without it. A request that
-// the process was started to ignore stays ignored.
+// Called once per process, before the first output is opened (TOutputFile
+// sees to it): the requests that end the process on the user's behalf
+// (signals on Linux; Ctrl-C, Ctrl-Break and the console's closing on Windows)
+// first remove the temporary file noted by CreateTemporary, then end it as
+// they would have without it. A request that the process was started to
+// ignore stays ignored.
 void PrepareOutputs() noexcept;
 
 // What a file that is replaced passes on to the one that replaces it, as the

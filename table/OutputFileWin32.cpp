@@ -76,9 +76,6 @@ TPassedOn PassedOnBy(const std::string& path) {
 }  // namespace
 
 void PrepareOutputs() noexcept {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
   // A process started to ignore Ctrl-C is never handed it.
   ::SetConsoleCtrlHandler(RemoveTemporaryAndEnd, TRUE);
 }
