@@ -131,9 +131,6 @@ TEST(RoundedSine, AgreesUnderAForeignPrecisionOrRounding) {
   }
 }
 
-// The short path stands in for Sine only outside a margin of 16 units around
-// each midpoint between doubles; the two must stay well inside it, within the
-// 6 units that the error analysis allows.
 // RoundedSines reads the control word once for all its arguments: it must
 // still give each RoundedSine's bits, under modsin's control word and under
 // foreign ones.
@@ -153,6 +150,9 @@ TEST(RoundedSines, AreRoundedSineOneByOne) {
   }
 }
 
+// The short path stands in for Sine only outside a margin of 8 units around
+// each midpoint between doubles; the two must stay inside it, within the 6
+// units that the error analysis allows.
 TEST(ShortSine, StaysWithinSixUnitsOfSine) {
   double worst = 0;
   for (const double x : RandomArguments(300'000, 11))
