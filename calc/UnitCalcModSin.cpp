@@ -30,6 +30,10 @@ constexpr std::string_view kStatusMessages[] = {
 // 64 nodes (1.5 KiB) a block: the built-in jobs need 2 and 8 of them.
 constexpr std::int32_t kBlockNodes = 64;
 
+// How many curve values are computed side by side (CurveValues) where they
+// need not wait for each other: more gains nothing.
+constexpr int kCurveValueBatch = 4;
+
 // The 32-bit seed index range, as bounds on the Extended quotient whose
 // ceiling (left end) or floor (right end) becomes the index.
 constexpr Extended kIndexMin = -2147483648.0L;
@@ -246,7 +250,7 @@ bool TCalcModSin::RefineInBatches() {
   };
   // The intervals waiting for their midpoint, the next one on top; the seed
   // intervals not yet among them start at nextSeed.
-  constexpr int kBatch = 4;
+  constexpr int kBatch = kCurveValueBatch;
   constexpr int kPendingCapacity = 128;
   TInterval pending[kPendingCapacity];
   int pendingCount = 0;
@@ -369,20 +373,41 @@ void TCalcModSinXoverY::PlaceSeeds() {
   FFirstNode->next = FLastNode;
   FNodeCount = 2;
 
+  // A seed's x does not depend on the seeds before it. So where neither a
+  // seed's x nor a curve value can fail (a whole exponent n >= 0: every seed
+  // phase is a positive multiple of pi/2 below 2^32, and every seed lies
+  // between the two ends, as in RefineInBatches), the seeds' curve values are
+  // computed several at a time, and the seeds linked in order once they are
+  // known. Otherwise each seed is linked before the next one's x is sought,
+  // so that a raised failure leaves the seeds before it in the list.
+  const int batch = FPower.IsWholeAndNonNegative() ? kCurveValueBatch : 1;
+  double xs[kCurveValueBatch];
+  double ys[kCurveValueBatch];
+  int count = 0;
   TNode* current = FFirstNode;
+  const auto linkSeeds = [&] {
+    CurveValues(xs, ys, count);
+    for (int i = 0; i < count; ++i) {
+      TNode* seed = NewNode(xs[i], ys[i], FLastNode);
+      current->next = seed;
+      ++FNodeCount;
+      current = seed;
+    }
+    count = 0;
+  };
+  double lastX = FXLeft;
   for (std::int64_t k = FInitFirst; k <= FInitLast; ++k) {
     // k * pi first, then halved, rounded to double once.
     const double x = PhaseToX(RoundToDouble(static_cast<Extended>(k) * kPi / 2), FExponent);
     // Every negative phase maps to x = 0, and a negative p maps phases to
     // positive x: such a seed would leave the list unordered or outside the
     // interval. Equal x is kept (a seed on an end point, shared x = 0 seeds).
-    if (IsLess(x, current->x) || IsGreater(x, FXRight)) continue;
-    const double y = CurveValue(x);
-    TNode* seed = NewNode(x, y, FLastNode);
-    current->next = seed;
-    ++FNodeCount;
-    current = seed;
+    if (IsLess(x, lastX) || IsGreater(x, FXRight)) continue;
+    lastX = x;
+    xs[count++] = x;
+    if (count == batch) linkSeeds();
   }
+  linkSeeds();
 }
 
 }  // namespace modsin
