@@ -45,8 +45,8 @@ constexpr std::uint16_t kPrecisionAndRounding = 0x0F00;
 // A series' coefficients t[0] ... t[8] for the short path: the first two as
 // the nearest Extended, the rest as the nearest double. With |r| <= pi/4 the
 // rest are multiplied by z^2 = r^4 and beyond, so a double's rounding moves
-// the sine or the cosine by less than 0.002 u (u = 2^-64, relative); loaded
-// from memory, a double costs one step where an Extended costs four.
+// the sine or the cosine by less than 0.002 u (u = 2^-64, relative); from
+// memory, a double loads in one micro-operation, an Extended in four.
 struct TShortSeries {
   Extended first[2];
   double rest[7];
