@@ -373,13 +373,14 @@ void TCalcModSinXoverY::PlaceSeeds() {
   FFirstNode->next = FLastNode;
   FNodeCount = 2;
 
-  // A seed's x does not depend on the seeds before it. So where neither a
-  // seed's x nor a curve value can fail (a whole exponent n >= 0: every seed
-  // phase is a positive multiple of pi/2 below 2^32, and every seed lies
-  // between the two ends, as in RefineInBatches), the seeds' curve values are
-  // computed several at a time, and the seeds linked in order once they are
-  // known. Otherwise each seed is linked before the next one's x is sought,
-  // so that a raised failure leaves the seeds before it in the list.
+  // A seed's x does not depend on the seeds before it. With a whole exponent
+  // n >= 0 neither it nor the seed's curve value can fail: x is 0 or the n-th
+  // root of a multiple of pi/2 below 2^32 (n = 0 never gets here, its phase
+  // does not rise), and a curve value cannot fail between two ends whose
+  // values were computed (as in RefineInBatches). There the seeds' curve
+  // values are computed several at a time, and the seeds linked in order once
+  // they are known. Otherwise each seed is linked before the next one's x is
+  // sought, so that a raised failure leaves the seeds before it in the list.
   const int batch = FPower.IsWholeAndNonNegative() ? kCurveValueBatch : 1;
   double xs[kCurveValueBatch];
   double ys[kCurveValueBatch];
