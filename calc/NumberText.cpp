@@ -156,8 +156,8 @@ TDecimal ScaledDecimal(std::uint64_t magnitudeBits) noexcept {
       exponent += k;
       m = ScaledByPowerOfTen(m, k);
       if (m >= kScaledLow && m < kScaledHigh) break;
-      e = ExtendedBits(m).exponent -
-          kExtendedBias;  // now and then one more step: 16 <= m < 21, or m < 1
+      // Now and then one more step: 16 <= m < 21, or m < 1.
+      e = ExtendedBits(m).exponent - kExtendedBias;
     }
   }
 

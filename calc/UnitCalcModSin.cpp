@@ -1,6 +1,5 @@
 #include "calc/UnitCalcModSin.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -8,6 +7,7 @@
 #include <utility>
 
 #include "base/Exception.h"
+#include "numeric/Extended.h"
 #include "numeric/MathError.h"
 #include "numeric/Ordered.h"
 #include "numeric/Primitives.h"
@@ -46,6 +46,13 @@ bool FloorFitsIndex(Extended q) {
   return q >= kIndexMin && q < kIndexMax + 1;
 }
 
+// The mean of two finite doubles, formed in Extended and rounded once: a
+// finite double again, so unchecked. A midpoint's x, and the chord's value
+// there.
+double MeanOf(double a, double b) {
+  return static_cast<double>((Extended{a} + b) / 2);
+}
+
 // For p = 2, PhaseToX forms the square root of a phase as e^(ln(phase) / 2),
 // every x87 step rounded. Those steps are within 1 unit of their last place
 // (fyl2x and f2xm1 by the processor makers' bound; the others are single
@@ -63,8 +70,8 @@ constexpr int kLowestRootExponent = -17;  // 2^-17 < kSmallPhaseBound
 constexpr int kHighestRootExponent = 159;
 
 std::optional<double> DecidedRoot(double phase) {
-  // The binary exponent, from the bits of a phase that is normal here.
-  const int e = static_cast<int>(std::bit_cast<std::uint64_t>(phase) >> 52 & 0x7FF) - 1023;
+  // 2^e <= phase < 2^(e + 1): a phase is normal here.
+  const int e = ExtendedBits(phase).exponent - kExtendedBias;
   if (e < kLowestRootExponent || e > kHighestRootExponent) return std::nullopt;
   const Extended root = SquareRoot(phase);
   const auto margin = static_cast<unsigned>(3 * (e < 0 ? -e : e) + 8);
@@ -196,8 +203,8 @@ void TCalcModSin::ReleaseBlocks() noexcept {
 void TCalcModSin::RefineInterval(TNode* a, TNode* b) {
   if (FErrorCode == kNoError && FNodeCount < FMaxNodes) {
     if (IsWideEnough(*a, *b)) {
-      const double xm = RoundToDouble((Extended{a->x} + b->x) / 2);
-      const double ylin = RoundToDouble((Extended{a->y} + b->y) / 2);
+      const double xm = MeanOf(a->x, b->x);
+      const double ylin = MeanOf(a->y, b->y);
       const double ym = CurveValue(xm);
       if (ApartByMoreThanDY(ym, ylin)) {
         // Linked and counted together, so that a raised failure leaves a list
@@ -283,9 +290,8 @@ bool TCalcModSin::RefineInBatches() {
       const TNode& b = *m.interval.b;
       m.wide = IsWideEnough(a, b);
       if (!m.wide) continue;
-      // Means of two finite doubles: finite doubles again, unchecked.
-      m.x = static_cast<double>((Extended{a.x} + b.x) / 2);
-      m.ylin = static_cast<double>((Extended{a.y} + b.y) / 2);
+      m.x = MeanOf(a.x, b.x);
+      m.ylin = MeanOf(a.y, b.y);
       xs[wideCount] = m.x;
       wide[wideCount++] = i;
     }

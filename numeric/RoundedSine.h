@@ -15,9 +15,9 @@ namespace modsin {
 double RoundedSine(double x);
 
 // RoundedSine of x[0 ... count), into y (which may be x), one after the
-// other (a failure leaves the values before it stored). For callers with several arguments at
-// hand: the x87 control word is read once for all of them, and the short
-// values are formed one beside the other.
+// other (a failure leaves the values before it stored). For callers with
+// several arguments at hand: the x87 control word is read once for all of
+// them, and the short values are formed one beside the other.
 void RoundedSines(const double* x, double* y, int count);
 
 // Largest |x| that ShortSine serves.
