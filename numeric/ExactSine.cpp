@@ -8,6 +8,7 @@
 
 #include "numeric/ExactReduction.h"
 #include "numeric/WideNumber.h"
+#include "numeric/WideRounding.h"
 
 namespace modsin {
 namespace {
@@ -17,15 +18,6 @@ namespace {
 // single product at that precision would take 2^48 limb products: the limit
 // stands for memory and time that no machine has.
 constexpr int kMostUnboundedLimbs = 1 << 24;
-
-// A value mantissa * 2^exponent, mantissa in [1/2, 1], within `error` units
-// of the mantissa's last place of the true one.
-template <class TLimbs>
-struct TSeriesValue {
-  TWideNumberOf<TLimbs> mantissa;
-  int exponent = 0;
-  std::uint32_t error = 0;
-};
 
 // The alternating series t1 - t2 + t3 - ... with t(k+1) = t(k) * z / ((2k +
 // 1 + c)(2k + 2 + c)) from t0 = 1: c = 1 gives the sine's terms z/3!, z^2/5!,
@@ -64,8 +56,8 @@ TWideNumberOf<TLimbs> AlternatingSeries(const TWideNumberOf<TLimbs>& z, std::uin
 // series' error; the reduction's relative error, 16 units, grows by at most
 // r / sin r < 1.12.
 template <class TLimbs>
-TSeriesValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
-  TSeriesValue<TLimbs> v{r.magnitude, r.exponent, 0};
+TWideValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
+  TWideValue<TLimbs> v{r.magnitude, r.exponent, 0};
   const TWideNumberOf<TLimbs> z =
       ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);  // r^2, 2 units low
   const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 1, &v.error);
@@ -81,8 +73,8 @@ TSeriesValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
 // cos r = 1 - (r^2/2! - r^4/4! + ...) for r <= pi/4; the reduction's error
 // moves it by less than r^2 * 16 units.
 template <class TLimbs>
-TSeriesValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
-  TSeriesValue<TLimbs> v;
+TWideValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
+  TWideValue<TLimbs> v;
   const TWideNumberOf<TLimbs> z =
       ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);
   const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 0, &v.error);
@@ -98,30 +90,6 @@ TSeriesValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
   return v;
 }
 
-// How a value rounds to 64 bits.
-enum class TRounding { kDown, kUp, kUndecided };
-
-// Rounds down when the true value surely lies below the midpoint after the
-// first 64 bits, up when surely above. An error below a quarter of the last
-// kept bit also settles the binade: at a power of two the midpoint on the
-// other side lies farther away than the error reaches.
-template <class TLimbs>
-TRounding RoundingOf(const TSeriesValue<TLimbs>& v) {
-  const int n = v.mantissa.size;
-  if (n < 3) return TRounding::kUndecided;
-  const TWideNumberOf<TLimbs> rest = WideFromLimbs<TLimbs>(&v.mantissa.limb[2], n - 2);
-  TWideNumberOf<TLimbs> half = WideZero<TLimbs>(n - 2);
-  half.limb[0] = kHalfLimb;
-  const bool above = rest.limb[0] >= kHalfLimb;
-  const TWideNumberOf<TLimbs> distance = above ? Subtract(rest, half) : Subtract(half, rest);
-  // distance > error, for an error within one limb.
-  bool far = distance.limb[n - 3] > v.error;
-  for (int i = 0; i < n - 3; ++i)
-    far = far || distance.limb[i] != 0;
-  if (!far) return TRounding::kUndecided;
-  return above ? TRounding::kUp : TRounding::kDown;
-}
-
 // sin x at a precision of `limbs` limbs, rounded, where the rounding is
 // decided at that precision.
 template <class TLimbs>
@@ -132,17 +100,9 @@ std::optional<Extended> SineAt(const TExtendedBits& bits, int limbs,
       ReduceExactly<TLimbs>(bits.significand, bits.exponent - kExtendedBias, limbs, constants);
   // Step 2: sin x is sin r, cos r, -sin r or -cos r by n modulo 4.
   const bool cosine = (r.quadrant & 1u) != 0;
-  const TSeriesValue<TLimbs> v = cosine ? CosineSeries(r) : SineSeries(r);
+  const TWideValue<TLimbs> v = cosine ? CosineSeries(r) : SineSeries(r);
   // Step 3: round to 64 bits if the error allows.
-  const TRounding rounding = RoundingOf(v);
-  if (rounding == TRounding::kUndecided) return std::nullopt;
-  std::uint64_t significand = Limbs64(v.mantissa, 0);
-  int exponent = v.exponent - 1;
-  if (rounding == TRounding::kUp && ++significand == 0) {
-    significand = kExtendedLeadingBit;
-    ++exponent;
-  }
-  return MakeExtended(SineIsNegative(bits.negative, r.quadrant, r.negative), exponent, significand);
+  return RoundedExtended(v, SineIsNegative(bits.negative, r.quadrant, r.negative));
 }
 
 }  // namespace

@@ -8,38 +8,9 @@
 namespace modsin {
 namespace {
 
-// log2(e) and ln(2), each rounded to the nearest Extended (what the x87
-// instructions fldl2e and fldln2 load under rounding to nearest).
-constexpr Extended kLog2E = 0xB8AA3B295C17F0BCp-63L;
-constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
-
 // 2^63: the first magnitude that no 64-bit signed integer reaches, and from
 // which on every Extended value is integral.
 constexpr Extended kTwoPow63 = 0x1p63L;
-
-// The steps below that are single x87 operations are written as such, so that
-// each rounds exactly once as the step says.
-
-// y * log2(x), rounded once.
-Extended MultiplyLog2(Extended y, Extended x) {
-  Extended result;
-  asm("fyl2x" : "=t"(result) : "0"(x), "u"(y) : "st(1)");
-  return result;
-}
-
-// 2^f - 1 for |f| <= 1, accurate near f = 0 where 2^f - 1 would cancel.
-Extended ExpTwoMinusOne(Extended f) {
-  Extended result;
-  asm("f2xm1" : "=t"(result) : "0"(f));
-  return result;
-}
-
-// x * 2^i for an integral i, exact unless the result leaves the normal range.
-Extended ScaleByPowerOfTwo(Extended x, Extended i) {
-  Extended result;
-  asm("fscale" : "=t"(result) : "0"(x), "u"(i));
-  return result;
-}
 
 // A value that a primitive would use must be a number and finite.
 void CheckOperand(Extended x) {
@@ -143,37 +114,12 @@ Extended IntegerPower(Extended base, std::int32_t n) {
   return WholePower(base, n);
 }
 
-Extended Exponential(Extended x) {
-  CheckOperand(x);
-  // Step 1: the exponent to base 2. Only an x near the Extended limit takes t
-  // beyond the range, and then the result is far out of range as well.
-  const Extended t = x * kLog2E;
-  if (std::isinf(t)) {
-    if (x > 0) Raise<EOverflow>();
-    return 0;
-  }
-  // Step 2: split t into an integer (ties to even) and a part |f| <= 1/2.
-  const Extended i = std::rint(t);
-  const Extended f = t - i;
-  // Step 3: (1 + (2^f - 1)) scaled by 2^i.
-  const Extended result = ScaleByPowerOfTwo(1 + ExpTwoMinusOne(f), i);
-  if (std::isinf(result)) Raise<EOverflow>();
-  return result;
-}
-
 Extended SquareRoot(Extended x) {
   CheckOperand(x);
   if (x < 0) Raise<EInvalidOp>();
   Extended result;
   asm("fsqrt" : "=t"(result) : "0"(x));
   return result;
-}
-
-Extended NaturalLog(Extended x) {
-  if (IsEqual(x, 0)) Raise<EZeroDivide>();
-  if (x < 0) Raise<EInvalidOp>();
-  CheckOperand(x);
-  return MultiplyLog2(kLn2, x);
 }
 
 std::int64_t TruncateToInt64(Extended x) {

@@ -80,17 +80,21 @@ class TRealPower {
 // underflows to zero raises EZeroDivide, even where base^n itself would fit.
 Extended IntegerPower(Extended base, std::int32_t n);
 
-// e raised to x: (1 + (2^f - 1)) * 2^i with i + f = x * log2(e), |f| <= 1/2.
-// Exponential(0) = 1 exactly; above about 11356.52 EOverflow; far below the
-// range 0 without failure.
+// e raised to x: (1 + (2^f - 1)) * 2^i with i + f = t, t = x * log2(e)
+// rounded once, i the whole number nearest to t (ties to even), |f| <= 1/2.
+// 2^f - 1 is correctly rounded, and so is each step: 1 + (2^f - 1), and the
+// scaling, exact unless the result is subnormal. Exponential(0) = 1 exactly;
+// above about 11356.52 EOverflow; far below the range 0 without failure.
 Extended Exponential(Extended x);
 
 // The square root of x >= 0, rounded once (to nearest); a negative x raises
 // EInvalidOp.
 Extended SquareRoot(Extended x);
 
-// ln(2) * log2(x), formed in one step and rounded once. NaturalLog(1) = 0
-// exactly; x = +-0 raises EZeroDivide and x < 0 EInvalidOp.
+// ln(2) rounded to Extended times log2(x), the exact product rounded once, for
+// every positive finite x (subnormal ones too). NaturalLog(1) = 0 exactly;
+// x = +-0 raises EZeroDivide, and a negative x, a NaN or an infinity
+// EInvalidOp.
 Extended NaturalLog(Extended x);
 
 // The sine of x (radians) with exact argument reduction. From |x| = 2^63 on no
