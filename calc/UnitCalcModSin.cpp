@@ -54,12 +54,12 @@ double MeanOf(double a, double b) {
 }
 
 // For p = 2, PhaseToX forms the square root of a phase as e^(ln(phase) / 2),
-// every x87 step rounded. Those steps are within 1 unit of their last place
-// (fyl2x and f2xm1 by the processor makers' bound; the others are single
-// roundings), so the value R differs from sqrt(phase) by little: ln(phase),
-// its half and the base-2 exponent v made of it are within 2.91 units of v's
-// last place, which moves R by 2.02 |v| units of its own; f2xm1 and the
-// addition of 1 add 0.92. Where ln(phase) / 2 is a whole number n, R is e^n
+// every step rounded. Those steps are within 1 unit of their last place
+// (the logarithm and 2^f - 1 are correctly rounded, within half a unit; the
+// others are single roundings), so the value R differs from sqrt(phase) by
+// little: ln(phase), its half and the base-2 exponent v made of it are
+// within 2.91 units of v's last place, which moves R by 2.02 |v| units of
+// its own; 2^f - 1 and the addition of 1 add 0.92. Where ln(phase) / 2 is a whole number n, R is e^n
 // by products instead, within 2.6 n. In units of 2^-64 of R, with
 // 2^e <= phase < 2^(e + 1), that is at most 2.2 |e| + 4.4: less than
 // 3 |e| + 8. The square root rounded once (half a unit more) therefore
