@@ -1,7 +1,6 @@
 // Sine (declared with the other primitives in Primitives.h): the correctly
 // rounded sine of an Extended. A fast path in Extended arithmetic settles
 // all but about one argument in a thousand; ExactSine the rest.
-#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -33,10 +32,6 @@ constexpr Extended kSplitter = 0x1.00000001p32L;
 // The fast value's error bound relative to it, 2^-75: the analysis at
 // FastValue gives 2^-76.3.
 constexpr Extended kFastError = 0x1p-75L;
-
-// The bytes that fnstenv stores: control, status and tag words and the last
-// instruction's pointers.
-constexpr std::size_t kX87EnvironmentBytes = 28;
 
 struct TExactSum {
   Extended high;
@@ -130,21 +125,6 @@ TFastValue FastValue(Extended a, Extended b, bool cosine) {
   return {high, RoundingMargin(high, low)};
 }
 
-// FastValue under modsin's x87 environment whatever the caller's: where the
-// control word differs (another precision or rounding, or unmasked
-// conditions), the caller's environment is saved with its pending flags,
-// modsin's control word loaded, and the caller's restored afterwards. The
-// memory operands tie a, b and the results to the switches, so that no
-// arithmetic on them moves across.
-TFastValue FastValueInOwnEnvironment(Extended a, Extended b, bool cosine) {
-  if (X87ControlWord() == kX87ControlWord) return FastValue(a, b, cosine);
-  std::array<std::uint8_t, kX87EnvironmentBytes> caller{};
-  asm volatile("fnstenv %0\n\tfldcw %3" : "=m"(caller), "+m"(a), "+m"(b) : "m"(kX87ControlWord));
-  TFastValue fast = FastValue(a, b, cosine);
-  asm volatile("fldenv %2" : "+m"(fast.value), "+m"(fast.margin) : "m"(caller));
-  return fast;
-}
-
 }  // namespace
 
 Extended Sine(Extended x) {
@@ -172,7 +152,7 @@ Extended Sine(Extended x) {
   // Step 3: sin x is sin r, cos r, -sin r or -cos r by n modulo 4, from the
   // fast value where it decides the rounding, else from ExactSine.
   const bool cosine = (r.quadrant & 1u) != 0;
-  const TFastValue fast = FastValueInOwnEnvironment(a, b, cosine);
+  const TFastValue fast = InOwnX87Environment(FastValue, a, b, cosine);
   if (!(fast.margin > 0)) return ExactSine(x);
   return SineIsNegative(bits.negative, r.quadrant, r.negative) ? -fast.value : fast.value;
 }
