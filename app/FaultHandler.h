@@ -12,7 +12,8 @@ namespace modsin {
 // ends the process at once with the same exit code.
 // Windows: sets the process's unhandled-exception filter, which describes the
 // structured exception (ExceptionFault.h), reports it on a thread of its own
-// (so that a stack overflow is reported too) and ends the process with
+// (so that a stack overflow is reported too; the calling thread keeps 64 KiB
+// of its stack for that overflow's handling) and ends the process with
 // ExitProcess(kFailureExitCode). The system consults it only when no
 // debugger is attached; with one, the fault is the debugger's.
 // Either way the exit sequence is skipped, which is sound because the report

@@ -19,11 +19,13 @@ program=(g++ cmake ninja-build make)
 # tools of the package test (cpack reads shared-library dependencies with
 # file), the man page test and the system-call count.
 test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config groff-base dpkg-dev strace file)
-# The Windows build and its tests under Wine; wine32 needs the i386
-# architecture, which the script adds first. GoogleTest is built from
-# Debian's sources with the cross compiler; groff renders the man page as
-# text for the ZIP.
-windows=(g++-mingw-w64-i686 wine wine32:i386 zip googletest groff-base)
+# The two Windows builds and their tests under Wine: the 32-bit one under
+# wine32, which needs the i386 architecture (the script adds it first), the
+# 64-bit one under wine64, each with MinGW-w64's -posix compilers.
+# GoogleTest is built from Debian's sources with the cross compiler; groff
+# renders the man page as text for the ZIP.
+windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 zip googletest
+  groff-base)
 # make bench: Google Benchmark, hyperfine and GNU time for the whole run.
 bench=(libbenchmark-dev hyperfine time)
 # make coverage.

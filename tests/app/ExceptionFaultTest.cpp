@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -54,21 +55,39 @@ TEST(ExceptionFault, FixedKinds) {
     EXPECT_EQ(c.FFailure, Describe(c.FCode)) << std::hex << c.FCode;
 }
 
+// Addresses are written at the full pointer width: 16 digits in the 64-bit
+// build, 8 in the 32-bit one.
+#ifdef _WIN64
+constexpr int kAddressDigits = 16;
+#else
+constexpr int kAddressDigits = 8;
+#endif
+
+std::string Hex(std::uintptr_t address) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%0*" PRIXPTR, kAddressDigits, address);
+  return text;
+}
+
 TEST(ExceptionFault, AccessViolations) {
   NoteLoadedModules();
-  char at[16];
-  std::snprintf(at, sizeof at, "%08X",
-                static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(kHere)));
-  const std::string inModule = "EAccessViolation: Access violation at address " + std::string(at) +
-                               " in module '" + std::string(ExecutableName()) + "'. ";
+  const std::string inModule = "EAccessViolation: Access violation at address " +
+                               Hex(reinterpret_cast<std::uintptr_t>(kHere)) + " in module '" +
+                               std::string(ExecutableName()) + "'. ";
   EXPECT_EQ("app_test.exe", ExecutableName());
-  EXPECT_EQ(inModule + "Read of address 00000010", Describe(EXCEPTION_ACCESS_VIOLATION, 0));
-  EXPECT_EQ(inModule + "Write of address 00000010", Describe(EXCEPTION_ACCESS_VIOLATION, 1));
-  EXPECT_EQ(inModule + "Read of address 0BADF00D",
+  EXPECT_EQ(inModule + "Read of address " + Hex(0x10), Describe(EXCEPTION_ACCESS_VIOLATION, 0));
+  EXPECT_EQ(inModule + "Write of address " + Hex(0x10), Describe(EXCEPTION_ACCESS_VIOLATION, 1));
+  EXPECT_EQ(inModule + "Read of address " + Hex(0x0BADF00D),
             Describe(EXCEPTION_ACCESS_VIOLATION, 8, 0x0BADF00D));
   // No module holds the first page: the message names none.
-  EXPECT_EQ("EAccessViolation: Access violation at address 00001000. Write of address 00000010",
+  EXPECT_EQ("EAccessViolation: Access violation at address " + Hex(0x1000) + ". Write of address " +
+                Hex(0x10),
             Describe(EXCEPTION_ACCESS_VIOLATION, 1, 0x10, reinterpret_cast<const void*>(0x1000)));
+#ifdef _WIN64
+  // An address above 4 GiB keeps its upper half.
+  EXPECT_EQ(inModule + "Read of address 00007FF612345678",
+            Describe(EXCEPTION_ACCESS_VIOLATION, 0, 0x00007FF612345678));
+#endif
 }
 
 }  // namespace

@@ -273,9 +273,15 @@ TEST(Faults, FolderNotWritable) {
 // written: memory exhausted, an invalid read, a stack overflow (whose report
 // needs more stack than a thread has left after the overflow).
 TEST(Faults, InjectedFailures) {
-  // Addresses at the full pointer width: 16 digits on x86-64, 8 on i686.
-  const std::string digits = std::to_string(2 * sizeof(void*));
-  const std::string accessed = std::string(2 * sizeof(void*) - 2, '0') + "10";
+  // Addresses at the full pointer width: 16 digits on x86-64 (Linux and the
+  // 64-bit Windows build), 8 on i686.
+#if defined(__x86_64__)
+  const std::string digits = "16";
+  const std::string accessed = "0000000000000010";
+#else
+  const std::string digits = "8";
+  const std::string accessed = "00000010";
+#endif
   struct TCase {
     std::string FSetting, FKind, FMessage;
   };

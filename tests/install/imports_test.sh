@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# A Windows program of ours needs no DLL beyond Windows' own: kernel32 and
-# msvcrt, the C run-time library that every Windows has. The C++ run-time
-# library and winpthread are linked in. None of its numbers come from msvcrt
-# either: it imports no mathematical function and no conversion of text to a
-# number. (The run-time libraries import printf for their own messages; the
-# numbers of the tables are written by our own code, which the golden copies
-# hold to the byte.)
-#   imports_test.sh OBJDUMP PROGRAM.exe...
+# A Windows program of ours is of the build's format, PE32 for the 32-bit
+# build and PE32+ for the 64-bit one, and needs no DLL beyond Windows' own:
+# kernel32 and msvcrt, the C run-time library that every Windows has. The C++
+# run-time library and winpthread are linked in. None of its numbers come
+# from msvcrt either: it imports no mathematical function and no conversion
+# of text to a number. (The run-time libraries import printf for their own
+# messages; the numbers of the tables are written by our own code, which the
+# golden copies hold to the byte.)
+#   imports_test.sh OBJDUMP PE32|PE32+ PROGRAM.exe...
 set -euo pipefail
 objdump=$1
-shift
+format=$2
+shift 2
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 imports=$(mktemp)
@@ -18,6 +20,9 @@ trap 'rm -f "$imports"' EXIT
 for program in "$@"; do
   name=$(basename "$program")
   "$objdump" -p "$program" >"$imports" || fail "$objdump cannot read $name"
+  # The optional header's magic: 010b (PE32) or 020b (PE32+).
+  magic=$(awk '$1 == "Magic" { print $3; exit }' "$imports")
+  [ "$magic" = "($format)" ] || fail "$name is $magic, not $format"
   dlls=$(awk '/DLL Name:/ { print tolower($3) }' "$imports" | sort -u | tr '\n' ' ')
   [ "$dlls" = "kernel32.dll msvcrt.dll " ] || fail "$name imports: $dlls"
   # The import table lists each function as: hint, ordinal... name.
@@ -25,5 +30,5 @@ for program in "$@"; do
     inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print $NF }' "$imports" |
     grep -E '^_*(a?(sin|cos|tan)h?|atan2|exp|log(10)?|pow|sqrt|floor|ceil|fmod|modf|frexp|ldexp|strto[dlf]|ato[fl]|ecvt|fcvt|gcvt)l?$' || true)
   [ -z "$numeric" ] || fail "$name takes numeric functions from msvcrt: $numeric"
-  echo "$name imports kernel32.dll and msvcrt.dll only, and no numeric function"
+  echo "$name is $format, imports kernel32.dll and msvcrt.dll only, and no numeric function"
 done

@@ -3,11 +3,14 @@
 # the README and the man pages as plain text, in one folder. Unpacked, the
 # programs are run as they are (under the emulator given, Wine): modsin makes
 # the normal transcript, and modsin-table the second table on standard output.
-#   package_zip_test.sh BUILD_DIR SOURCE_DIR EMULATOR
+# PLATFORM names the width in the ZIP's name: win32 or win64.
+#   package_zip_test.sh BUILD_DIR SOURCE_DIR PLATFORM EMULATOR
 set -euo pipefail
 build=$1
 source=$2
-emulator=$3
+platform=$3
+emulator=$4
+name=modsin-1.0.0-$platform
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -17,19 +20,19 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
   { cat "$work/cpack.log"; fail "cpack"; }
 zips=("$work"/out/*.zip)
 [ "${#zips[@]}" -eq 1 ] || fail "expected one ZIP, got: ${zips[*]}"
-[ "$(basename "${zips[0]}")" = modsin-1.0.0-win32.zip ] || fail "ZIP name: $(basename "${zips[0]}")"
+[ "$(basename "${zips[0]}")" = "$name.zip" ] || fail "ZIP name: $(basename "${zips[0]}")"
 
 files=$(cmake -E tar tf "${zips[0]}" | grep -v '/$' | sort)
-want="modsin-1.0.0-win32/README.md
-modsin-1.0.0-win32/modsin-table.exe
-modsin-1.0.0-win32/modsin-table.txt
-modsin-1.0.0-win32/modsin.exe
-modsin-1.0.0-win32/modsin.txt"
+want="$name/README.md
+$name/modsin-table.exe
+$name/modsin-table.txt
+$name/modsin.exe
+$name/modsin.txt"
 [ "$files" = "$want" ] || fail "ZIP contents: $files"
 
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "${zips[0]}")
-folder=$work/unpacked/modsin-1.0.0-win32
+folder=$work/unpacked/$name
 cmp -s "$folder/README.md" "$source/README.md" || fail "the README differs from the source's"
 for page in modsin modsin-table; do
   grep -qx 'NAME' "$folder/$page.txt" || fail "the man page text $page.txt has no NAME section"
