@@ -7,11 +7,11 @@ set -euo pipefail
 build=$1
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
-# Input sizes: a double, five doubles, a chunk size plus a few lines, and an
-# Extended.
-declare -A maxLen=([number_text]=8 [tabulator]=40 [line_reader]=1024 [sine]=10)
+# Input sizes: a double, five doubles, a chunk size plus a few lines, an
+# Extended, and two Extended (a base and an exponent).
+declare -A maxLen=([number_text]=8 [tabulator]=40 [line_reader]=1024 [sine]=10 [exponential]=20)
 status=0
-for target in number_text tabulator line_reader sine; do
+for target in number_text tabulator line_reader sine exponential; do
   scratch=$(mktemp -d)
   echo "--- fuzz_$target for ${seconds}s"
   if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="${maxLen[$target]}" \

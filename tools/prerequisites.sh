@@ -15,10 +15,12 @@ set -euo pipefail
 
 # Building and running the programs: what the machine image already has.
 program=(g++ cmake ninja-build make)
-# The Linux test suite: GoogleTest, MPFR (the sine's reference), and the
-# tools of the package test (cpack reads shared-library dependencies with
-# file), the man page test and the system-call count.
-test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config groff-base dpkg-dev strace file)
+# The Linux test suite: GoogleTest, MPFR (the reference of the sine, the
+# exponential and the logarithm), objdump (binutils) for the check that the
+# core library holds no x87 transcendental instruction, and the tools of the
+# package test (cpack reads shared-library dependencies with file), the man
+# page test and the system-call count.
+test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config binutils groff-base dpkg-dev strace file)
 # The two Windows builds and their tests under Wine: the 32-bit one under
 # wine32, which needs the i386 architecture (the script adds it first), the
 # 64-bit one under wine64, each with MinGW-w64's -posix compilers.
@@ -31,7 +33,7 @@ bench=(libbenchmark-dev hyperfine time)
 # make coverage.
 coverage=(gcovr)
 # make fuzz: clang 14 with libFuzzer and the sanitizers' run-time libraries,
-# and MPFR for the sine's target.
+# and MPFR for the sine's and the exponential's targets.
 fuzz=(clang-14 libclang-rt-14-dev libmpfr-dev pkg-config)
 # make tidy, make format and the clang preset.
 analysis=(clang-14 clang-tidy-14 clang-format-14)

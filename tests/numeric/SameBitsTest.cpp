@@ -3,24 +3,33 @@
 // sequence and holds a digest of every result (or failure) to a constant
 // computed on Linux, where the sine is held to MPFR (SineTest.cpp). The
 // Windows build, whose compiler and run-time library differ, must reach the
-// same constants.
+// same constants. The constants of the exponential, the logarithm and the
+// logarithm path of the power are digests of their MPFR reference
+// (MpfrExponential.h), and on Linux each of their values is held to it as it
+// comes, so that a failure names the first argument that differs.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <random>
+#include <string>
 
 #include "numeric/Extended.h"
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
 #include "numeric/RoundedSine.h"
 #include "tests/support/Digest.h"
+#include "tests/support/ExponentialReference.h"
+#include "tests/support/Outcome.h"
 #include "tests/support/SineArguments.h"
 
 namespace modsin {
 namespace {
 
 using testing::TDigest;
+using testing::TMathFailure;
+using testing::TOutcome;
 
 constexpr int kArguments = 100'000;
 
@@ -70,6 +79,47 @@ struct TPair {
   double FA, FB;
 };
 
+std::string ArgumentText(double x) {
+  return testing::Hex(x);
+}
+
+std::string ArgumentText(TPair p) {
+  return testing::Hex(p.FA) + " ^ " + testing::Hex(p.FB);
+}
+
+// DigestOf for one value per argument that also holds each value, as it
+// comes, to the platform's reference where it has one (Linux: MPFR), and
+// names the first argument that differs. Where there is none (std::nullopt),
+// the digest alone stands.
+template <class MakeArgument, class Compute, class Reference>
+std::uint64_t CheckedDigestOf(MakeArgument argument, Compute compute, Reference reference) {
+  bool differed = false;
+  return DigestOf(argument, [&](TDigest& digest, auto a) {
+    const TOutcome got = testing::OutcomeOf([&] { return compute(a); });
+    const std::optional<TOutcome> want = reference(a);
+    if (want && !(*want == got) && !differed) {
+      differed = true;
+      ADD_FAILURE() << "the first argument that differs from the reference: " << ArgumentText(a)
+                    << " gives " << Describe(got) << ", not " << Describe(*want);
+    }
+    // The bytes DigestOf adds for a value or a failure.
+    switch (got.FFailure) {
+      case TMathFailure::None:
+        digest.Add(got.FValue);
+        break;
+      case TMathFailure::InvalidOp:
+        digest.Add("I", 1);
+        break;
+      case TMathFailure::ZeroDivide:
+        digest.Add("Z", 1);
+        break;
+      case TMathFailure::Overflow:
+        digest.Add("O", 1);
+        break;
+    }
+  });
+}
+
 // RealPower, and TRealPower which must agree with it.
 TEST(SameBits, RealPower) {
   // Bases from 2^-70 to 2^70, exponents from 2^-6 to 2^6 of either sign: the
@@ -77,10 +127,13 @@ TEST(SameBits, RealPower) {
   const auto pair = [](std::mt19937_64& random) {
     return TPair{RandomDouble(random, -70, 70, false), RandomDouble(random, -6, 6, true)};
   };
-  EXPECT_EQ(0xCEB6589083DF4349U,
-            DigestOf(pair, [](TDigest& d, TPair p) { d.Add(RealPower(p.FA, p.FB)); }));
-  EXPECT_EQ(0xCEB6589083DF4349U,
-            DigestOf(pair, [](TDigest& d, TPair p) { d.Add(TRealPower(p.FB)(p.FA)); }));
+  const auto reference = [](TPair p) { return testing::ReferenceRealPower(p.FA, p.FB); };
+  EXPECT_EQ(0xD455878049272415U,
+            CheckedDigestOf(
+                pair, [](TPair p) { return RealPower(p.FA, p.FB); }, reference));
+  EXPECT_EQ(0xD455878049272415U,
+            CheckedDigestOf(
+                pair, [](TPair p) { return TRealPower(p.FB)(p.FA); }, reference));
   // Whole exponents up to 2^10 in magnitude: square and multiply.
   const auto whole = [](std::mt19937_64& random) {
     return TPair{RandomDouble(random, -8, 8, true),
@@ -94,13 +147,15 @@ TEST(SameBits, RealPower) {
 
 TEST(SameBits, ExponentialAndNaturalLog) {
   const auto exponent = [](std::mt19937_64& random) { return RandomDouble(random, -30, 13, true); };
-  EXPECT_EQ(0xC9A36810E39BB2A2U,
-            DigestOf(exponent, [](TDigest& d, double x) { d.Add(Exponential(x)); }));
+  EXPECT_EQ(0x3F60BC032E768C21U, CheckedDigestOf(
+                                     exponent, [](double x) { return Exponential(x); },
+                                     [](double x) { return testing::ReferenceExponential(x); }));
   const auto positive = [](std::mt19937_64& random) {
     return RandomDouble(random, -1022, 1023, false);
   };
-  EXPECT_EQ(0x105B878D4DD114A8U,
-            DigestOf(positive, [](TDigest& d, double x) { d.Add(NaturalLog(x)); }));
+  EXPECT_EQ(0xF52C91BC87E56B89U, CheckedDigestOf(
+                                     positive, [](double x) { return NaturalLog(x); },
+                                     [](double x) { return testing::ReferenceNaturalLog(x); }));
 }
 
 TEST(SameBits, CeilingAndFloor) {
