@@ -1,6 +1,5 @@
-// The exact paths of the exponential and the logarithm on their own, and the
-// whole functions under a caller's foreign x87 control word: no reference
-// needed, so the Windows build runs these too.
+// The exact paths of the exponential and the logarithm on their own: no
+// reference needed, so the Windows build runs these too.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,9 +8,7 @@
 #include "numeric/ExactExponential.h"
 #include "numeric/ExactLogarithm.h"
 #include "numeric/Extended.h"
-#include "numeric/FloatEnvironment.h"
 #include "numeric/LogTwo.h"
-#include "numeric/Primitives.h"
 
 namespace modsin {
 namespace {
@@ -62,42 +59,6 @@ TEST(ExactPaths, TheSameValueFromEveryPrecision) {
     const Extended y = ExactNaturalLog(x);
     EXPECT_EQ(y, ExactNaturalLog(x, 2)) << std::hexfloat << "x = " << x;
     EXPECT_EQ(y, ExactNaturalLog(x, kMostLogLimbs + 1)) << std::hexfloat << "x = " << x;
-  }
-}
-
-// Another precision, rounding or unmasked conditions in the caller's control
-// word change no result, and the caller's control word is left as it was.
-TEST(ExponentialAndNaturalLog, TheSameBitsUnderAnyControlWord) {
-  // x^0.75 = e^(0.75 ln x) for the exponential, its argument formed here,
-  // under modsin's own control word.
-  std::vector<Extended> logs;
-  std::vector<Extended> arguments;
-  std::vector<Extended> powers;
-  for (const Extended x : kLogArguments) {
-    logs.push_back(NaturalLog(x));
-    arguments.push_back(logs.back() * 0.75L);
-    powers.push_back(Exponential(arguments.back()));
-  }
-  for (const std::uint16_t word : {std::uint16_t{0x027F}, std::uint16_t{0x0C7F},
-                                   std::uint16_t{0x087F}, std::uint16_t{0x035F}}) {
-    std::vector<Extended> values;
-    std::uint16_t after = 0;
-    {
-      const FloatEnvironmentGuard guard;
-      asm volatile("fldcw %0" : : "m"(word));
-      for (std::size_t i = 0; i < logs.size(); ++i) {
-        values.push_back(NaturalLog(kLogArguments[i]));
-        values.push_back(Exponential(arguments[i]));
-      }
-      after = X87ControlWord();
-    }
-    EXPECT_EQ(word, after);
-    for (std::size_t i = 0; i < logs.size(); ++i) {
-      EXPECT_EQ(logs[i], values[2 * i]) << std::hexfloat << "NaturalLog of " << kLogArguments[i]
-                                        << ", control word " << std::hex << word;
-      EXPECT_EQ(powers[i], values[2 * i + 1]) << std::hexfloat << "Exponential of " << arguments[i]
-                                              << ", control word " << std::hex << word;
-    }
   }
 }
 
