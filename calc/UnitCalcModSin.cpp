@@ -59,13 +59,14 @@ double MeanOf(double a, double b) {
 // others are single roundings), so the value R differs from sqrt(phase) by
 // little: ln(phase), its half and the base-2 exponent v made of it are
 // within 2.91 units of v's last place, which moves R by 2.02 |v| units of
-// its own; 2^f - 1 and the addition of 1 add 0.92. Where ln(phase) / 2 is a whole number n, R is e^n
-// by products instead, within 2.6 n. In units of 2^-64 of R, with
-// 2^e <= phase < 2^(e + 1), that is at most 2.2 |e| + 4.4: less than
-// 3 |e| + 8. The square root rounded once (half a unit more) therefore
-// rounds to R's double wherever it lies farther than that from a midpoint
-// between two doubles; only nearer is the long way taken. Up to 2^160 the
-// margin stays below 512 units, where a midpoint lies under a power of two.
+// its own; 2^f - 1 and the addition of 1 add 0.92. Where ln(phase) / 2 is a
+// whole number n, R is e^n by products instead, within 2.6 n. In units of
+// 2^-64 of R, with 2^e <= phase < 2^(e + 1), that is at most 2.2 |e| + 4.4:
+// less than 3 |e| + 8. The square root rounded once (half a unit more)
+// therefore rounds to R's double wherever it lies farther than that from a
+// midpoint between two doubles; only nearer is the long way taken. Up to
+// 2^160 the margin stays below 512 units, where a midpoint lies under a
+// power of two.
 constexpr int kLowestRootExponent = -17;  // 2^-17 < kSmallPhaseBound
 constexpr int kHighestRootExponent = 159;
 
