@@ -12,11 +12,12 @@
 namespace modsin {
 namespace {
 
-// The errors that the rounding test allows for, each twice the bound that
-// the analysis at its function gives: relative to the result for |f| <=
-// 1/128 and for the logarithm, absolute for |f| > 1/128.
+// The errors that the rounding test allows for, each at least twice the
+// bound that the analysis at its function gives (2^-78.9, 2^-85.6 and
+// 2^-78.8): relative to the result for |f| <= 1/128 and for the logarithm,
+// absolute for |f| > 1/128.
 constexpr Extended kSmallPowerError = 0x1p-77L;
-constexpr Extended kPowerError = 0x1p-85L;
+constexpr Extended kPowerError = 0x1.8p-85L;
 constexpr Extended kLogError = 0x1p-77L;
 
 // Veltkamp's splitter for a 64-bit significand, 2^32 + 1: the split halves
@@ -114,8 +115,8 @@ std::optional<Extended> Decided(TFastSum sum) {
 //
 // The terms beyond u^9/9! 2^-89.6 |u|; the roundings of quantities near the
 // size of u^3 P (u^2/6 <= 2^-17.65 of u, so each 2^-81.65 |u|): the square
-// and the cube, P's evaluation (2.1 units with its first coefficient), its
-// product and the two additions into pLow, 6.1 in all, 2^-79.04; ln 2 and
+// and the cube, P's evaluation (2.2 units with its first coefficient), its
+// product and the last addition into pLow, 6.2 in all, 2^-79.02; ln 2 and
 // the products left out below 2^-120. In all below 2^-79 |u|, 2^-78.9 |R|.
 [[gnu::always_inline]] inline TFastSum SmallPowerSum(Extended f) {
   // Step 1: u = f ln 2 as uHigh + uLow, its leading product exact, then
@@ -153,14 +154,15 @@ std::optional<Extended> Decided(TFastSum sum) {
 // r = rHigh + rLow with rHigh on the grid 2^-26 (20 bits) and |rLow| <=
 // 2^-27: the table's high parts times rHigh and rHigh^2 are exact and on the
 // grid 2^-65, as T - 1's high part is, so that they add exactly to a value
-// below 1/2; everything else is below 2^-23.
+// below 1/2; everything else is below 2^-24.
 //
-// Error, absolute (the result R is at least 2^-7.53): the terms beyond
-// r^9 2^-96.6; T r^3 Q (below 2^-25.6) within 6.1 roundings of it, 2^-87.0;
-// slopeHigh rLow and curveLow square (below 2^-27 and 2^-28) rounded,
-// 2^-91 and 2^-92; the last three additions into the tail (below 2^-25)
-// 2^-89, 2^-90 and 2^-90; the table's low parts within 2^-92 r. In all
-// below 2^-86.
+// Error, absolute (the result R is at least 2^-7.53): the terms beyond r^9,
+// 2^-96.6; T r^3 Q, below 2^-24.67, within 6.2 roundings of it (r^2, its
+// product with r, Q by Estrin's scheme 1.7 with its first coefficient, the
+// products with Q and with T, and T itself), 2^-86.04; the additions into
+// the tail, 2^-88.2 for the last and 2^-90.3 and 2^-90.4 before it;
+// slopeHigh rLow and curveLow r^2 (below 2^-27 and 2^-28) rounded, 2^-91 and
+// 2^-92; the table's low parts within 2^-92 |r|. In all below 2^-85.6.
 [[gnu::always_inline]] inline TFastSum TabledPowerSum(Extended f, std::int64_t j) {
   // Step 1: r = f - j/64 exactly (a multiple of f's last unit, and |r| <=
   // |f|), and its two parts.
@@ -170,22 +172,20 @@ std::optional<Extended> Decided(TFastSum sum) {
   const Extended rLow = r - rHigh;
   const Extended rHighSquare = rHigh * rHigh;
 
-  // Step 2: the exact part, and the rest: with r^2 = rHigh^2 + cross =
-  // square (rounded) and the series by Horner's scheme.
+  // Step 2: the exact part, and the rest, where r^2 = rHigh^2 + cross
+  // enters exactly enough through cross, and Q by Estrin's scheme.
   const Extended exact = (row.minusOneHigh + row.slopeHigh * rHigh) + row.curveHigh * rHighSquare;
   const Extended cross = rLow * (rHigh + r);
+  const Extended square = r * r;
   const Extended series =
-      kPowerTerms[0] +
-      r * (kPowerTerms[1] +
-           r * (kPowerTerms[2] +
-                r * (kPowerTerms[3] +
-                     r * (kPowerTerms[4] + r * (kPowerTerms[5] + r * kPowerTerms[6])))));
-  const Extended square = rHighSquare + cross;
+      (kPowerTerms[0] + r * kPowerTerms[1]) +
+      square * ((kPowerTerms[2] + r * kPowerTerms[3]) +
+                square * ((kPowerTerms[4] + r * kPowerTerms[5]) + square * kPowerTerms[6]));
   const Extended tail = (((row.minusOneLow + row.slopeLow * r) + row.curveHigh * cross) +
                          (row.slopeHigh * rLow + row.curveLow * square)) +
                         row.high * (square * r * series);
 
-  // Step 3: renormalised (Fast2Sum: |exact| >= 2^-7.6 > 2^-23).
+  // Step 3: renormalised (Fast2Sum: |exact| >= 2^-7.6 > 2^-24).
   const Extended high = exact + tail;
   return {high, tail - (high - exact), kPowerError};
 }
@@ -206,11 +206,11 @@ std::optional<Extended> Decided(TFastSum sum) {
 // (the rows that reach 1, where V ~ r, and 0.996 in the others); e != 0
 // gives |V| >= 0.34 >> |r|. The terms beyond r^10/10 2^-83.5 |r|; the
 // roundings of quantities near the size of r^3 Q (r^2/3 <= 2^-17.58 of r, so
-// each 2^-81.58 |r|): the square and the cube, Q's evaluation (2.1 units),
-// its product and the tail's last addition, 6.1 in all, 2^-78.97; the
-// excess times r^3/3 (left out) 2^-83.3; the table's low part (within
-// 2^-103 absolute, and |V| >= 2^-9 where it is not 0) 2^-94. In all below
-// 2^-78.8.
+// each 2^-81.58 |r|): the square and the cube, Q's evaluation by Estrin's
+// scheme (2 units with its first coefficient), its product and the tail's
+// last addition, 6 in all, 2^-79.0; the excess times r^3/3 (left out)
+// 2^-83.3; the table's low part (within 2^-103 absolute, and |V| >= 2^-9
+// where it is not 0) 2^-94. In all below 2^-78.8.
 [[gnu::always_inline]] inline TFastSum LogSum(Extended x) {
   // Step 1: the row of m's 8 bits after the leading one, and e.
   const TExtendedBits bits = ExtendedBits(x);
@@ -250,18 +250,17 @@ std::optional<Extended> Decided(TFastSum sum) {
 
   // Step 5: the rest, below 2^-24: the errors, kLn2 e's trailing part and
   // the table's low part, the excess times r - r^2/2, -(r^2 - rHigh^2)/2 =
-  // -rLow (rHigh + r)/2, and r^3 Q by Horner's scheme (beside Q's first two
-  // terms); renormalised (Fast2Sum: the tail is below 2^-15 of second).
-  const Extended series =
-      (kLogTerms[0] + r * kLogTerms[1]) +
-      r * r *
-          (kLogTerms[2] +
-           r * (kLogTerms[3] +
-                r * (kLogTerms[4] + r * (kLogTerms[5] + r * (kLogTerms[6] + r * kLogTerms[7])))));
+  // -rLow (rHigh + r)/2, and r^3 Q by Estrin's scheme; renormalised
+  // (Fast2Sum: the tail is below 2^-15 of second).
+  const Extended square = r * r;
+  const Extended series = (kLogTerms[0] + r * kLogTerms[1]) +
+                          square * ((kLogTerms[2] + r * kLogTerms[3]) +
+                                    square * ((kLogTerms[4] + r * kLogTerms[5]) +
+                                              square * (kLogTerms[6] + r * kLogTerms[7])));
   const Extended tail =
       (((firstError + secondError) + (e * kLn2Trailing + static_cast<Extended>(row.low))) +
        (kLn2Excess * (r - half) - rLow * (rHigh + r) * 0.5L)) +
-      r * r * r * series;
+      square * r * series;
   const Extended high = second + tail;
   return {high, tail - (high - second), std::fabs(high) * kLogError};
 }
