@@ -211,6 +211,17 @@ TEST(FastPowerOfTwoMinusOne, IsCorrectlyRoundedWhereItDecides) {
     if (j != 0) AddNeighbours(built, j / 64.0L);
     if (j != 32) AddNeighbours(built, (j + 0.5L) / 64);
   }
+  // And the f whose result lies beside +-2^k, where the gap between Extended
+  // values halves.
+  for (int k = -60; k <= -2; ++k) {
+    for (const int sign : {1, -1}) {
+      TMpfr f;
+      mpfr_set_si_2exp(*f, sign, k, MPFR_RNDN);
+      mpfr_add_ui(*f, *f, 1, MPFR_RNDN);
+      mpfr_log2(*f, *f, MPFR_RNDN);
+      AddNeighbours(built, NearestExtended(*f));
+    }
+  }
   TSweep constructed;
   for (const Extended f : built)
     if (std::fabs(f) <= 0.5L && std::fabs(f) >= 0x1p-66L) Check(f, false, constructed);
@@ -253,6 +264,24 @@ TEST(FastNaturalLog, IsCorrectlyRoundedWhereItDecides) {
     for (const int exponent : {0, -1, anyExponent(bits)})
       AddNeighbours(built, std::ldexp(boundary, exponent), 1);
   }
+  // And the x whose result lies beside +-2^k, where the gap between
+  // Extended values halves: x = 2^(+-2^k / kLn2).
+  for (int k = -60; k <= 13; ++k) {
+    for (const int sign : {1, -1}) {
+      TMpfr x;
+      TMpfr ln2(64);
+      mpfr_set_ld(*ln2, kLn2, MPFR_RNDN);
+      mpfr_set_si_2exp(*x, sign, k, MPFR_RNDN);
+      mpfr_div(*x, *x, *ln2, MPFR_RNDN);
+      mpfr_exp2(*x, *x, MPFR_RNDN);
+      AddNeighbours(built, NearestExtended(*x));
+    }
+  }
+  // And the x just beside 2^e, e != 0, whose results lie within about 2^-128
+  // of midpoints on either side, where only a rounding test that looks at
+  // both sides of the fast value stays right.
+  for (int e = -40; e <= 40; ++e)
+    if (e != 0) AddNeighbours(built, std::ldexp(1.0L, e), 12);
   AddNeighbours(built, 0x1p-16382L, 2);
   AddNeighbours(built, std::numeric_limits<Extended>::max(), 2);
   TSweep constructed;
