@@ -3,6 +3,7 @@
 // against each value's stated error bound.
 #include "numeric/FastExponential.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 
@@ -191,6 +192,7 @@ std::optional<Extended> Decided(TFastSum sum) {
 }
 
 [[gnu::always_inline]] inline TFastSum PowerSum(Extended f) {
+  assert(std::fabs(f) >= 0x1p-66L && std::fabs(f) <= 0.5L);
   const std::int64_t j = RoundToInt64(f * kPowerTableScale);
   if (j == 0) [[unlikely]]
     return SmallPowerSum(f);
@@ -214,6 +216,8 @@ std::optional<Extended> Decided(TFastSum sum) {
 [[gnu::always_inline]] inline TFastSum LogSum(Extended x) {
   // Step 1: the row of m's 8 bits after the leading one, and e.
   const TExtendedBits bits = ExtendedBits(x);
+  assert(!bits.negative && bits.exponent != 0 && bits.exponent != kExtendedMaxExponent &&
+         (bits.significand & kExtendedLeadingBit) != 0);
   const auto index =
       static_cast<std::size_t>(bits.significand >> (63 - kLogTableIndexBits)) & (kLogTableRows - 1);
   const TLogTableRow& row = kLogTable[index];
