@@ -15,12 +15,6 @@ void LoadSseControlWord(std::uint32_t word) noexcept {
 
 }  // namespace
 
-std::uint16_t X87ControlWord() noexcept {
-  std::uint16_t word;
-  asm volatile("fnstcw %0" : "=m"(word));
-  return word;
-}
-
 std::uint32_t SseControlWord() noexcept {
   std::uint32_t word;
   asm volatile("stmxcsr %0" : "=m"(word));

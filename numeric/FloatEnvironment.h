@@ -22,7 +22,13 @@ inline constexpr std::uint32_t kSseControlWord = 0x1F80;
 // at start-up, and again when a raised failure is about to be reported.
 void EstablishFloatEnvironment() noexcept;
 
-std::uint16_t X87ControlWord() noexcept;
+// Inline: the correctly rounded functions read it on every call.
+inline std::uint16_t X87ControlWord() noexcept {
+  std::uint16_t word;
+  asm volatile("fnstcw %0" : "=m"(word));
+  return word;
+}
+
 std::uint32_t SseControlWord() noexcept;
 
 // The bytes that fnstenv stores: control, status and tag words and the last
