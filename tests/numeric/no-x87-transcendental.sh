@@ -9,8 +9,10 @@
 set -euo pipefail
 listing=$("$1" -d -C --no-show-raw-insn "$2")
 # A function starts at "0000000000000270 <modsin::Exponential(long double)>:";
-# an instruction line is "  2bc:<TAB>f2xm1" (operands after a space).
-instruction=$'^ *[0-9a-f]+:\t'
+# an instruction line is "  2bc:<TAB>f2xm1" (GNU's objdump: operands after a
+# space) or "  2bc:    <TAB>f2xm1" (LLVM's: spaces before the tab, operands
+# after another tab).
+instruction=$'^ *[0-9a-f]+: *\t'
 if ! grep -qE "$instruction" <<<"$listing"; then
   echo "no instruction disassembled from $2: not the objdump of its platform?" >&2
   exit 1
