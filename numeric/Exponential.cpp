@@ -30,6 +30,10 @@ constexpr Extended kLog2E = 0xB8AA3B295C17F0BCp-63L;
 // far below its least subnormal value (2^-16445).
 constexpr Extended kOutOfRangeT = 0x1p15L;
 
+// Rounds an Extended below 2^62 in magnitude to a whole number when added
+// and taken off again.
+constexpr Extended kRoundingShift = 0x3p62L;
+
 // Below 2^-66, |2^f - 1| < 0.7 * 2^-66 lies within half a unit of 1 (2^-65
 // on either side at least): 1 + (2^f - 1) rounds to 1.
 constexpr Extended kLeastFraction = 0x1p-66L;
@@ -83,8 +87,13 @@ TExponentialSteps ExponentialSteps(Extended x) noexcept {
     return {TExponentialOutcome::kValue, +0.0L};
   }
   // Step 2: i the whole number nearest to t (ties to even), f = t - i exact.
-  const std::int64_t whole = RoundToInt64(t);
-  const Extended fraction = t - static_cast<Extended>(whole);
+  // t + 3 2^62 lies in [2^63, 2^64), where Extended values are whole numbers
+  // 1 apart: the sum rounds t as the step says, without the trip through
+  // memory that an integer store takes, and 3 2^62 is even. The integer,
+  // needed only at the end, comes aside.
+  const Extended wholeValue = (t + kRoundingShift) - kRoundingShift;
+  const Extended fraction = t - wholeValue;
+  const std::int64_t whole = RoundToInt64(wholeValue);
   // Step 3: h = 1 + (2^f - 1).
   Extended h = 1;
   if (std::fabs(fraction) >= kLeastFraction) {

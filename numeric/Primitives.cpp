@@ -37,13 +37,18 @@ std::int32_t WrappedWhole(Extended x, int direction) {
                                    static_cast<std::uint32_t>(beyond ? direction : 0));
 }
 
-// Whether RealPower serves the exponent by IntegerPower. A finite x is
-// integral exactly when it is its own nearest integer: the rounding in the
-// current mode decides that without the switches to truncation that
-// FractionalPart and TruncateToInt64 make, which cost more than the power
-// itself. False for a NaN or an infinity.
+// Whether RealPower serves the exponent by IntegerPower: a whole number of
+// magnitude up to the limit. Whole is read from the encoding, no significand
+// bit below the point: the rounding to a whole number that would tell it too
+// (frndint) costs several times as much, and the switches to truncation that
+// FractionalPart and TruncateToInt64 make more than the power itself. False
+// for a NaN, an infinity or an unnormal encoding (unordered).
 bool IsIntegralWithinLimit(Extended exponent) {
-  return std::rint(exponent) == exponent && std::fabs(exponent) <= kIntegerExponentLimit;
+  if (!(std::fabs(exponent) <= kIntegerExponentLimit)) return false;
+  const TExtendedBits bits = ExtendedBits(exponent);
+  const int unbiased = bits.exponent - kExtendedBias;  // at most 31 here
+  if (unbiased < 0) return bits.significand == 0;
+  return (bits.significand << (unbiased + 1)) == 0;
 }
 
 // IntegerPower, always inline, so that TRealPower's base stays in a register
