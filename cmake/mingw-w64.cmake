@@ -19,4 +19,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# ASLR and DEP: --dynamicbase lets Windows load a program anywhere, which it can
+# only do with the base relocations that ld then keeps in .reloc (the imports
+# test reads both); --nxcompat has it run with data pages not executable.
+# Recent ld sets both by default; said here so that an older one does too.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--dynamicbase -Wl,--nxcompat")

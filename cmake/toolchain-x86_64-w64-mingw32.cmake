@@ -8,6 +8,10 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MODSIN_MINGW_PREFIX x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
+# ASLR over the whole 64-bit address space, not only its lowest 4 GiB. ld
+# puts a 64-bit program's image base above 4 GiB (0x140000000) by default.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--high-entropy-va")
+
 # CTest runs every test program, and gtest_discover_tests lists their tests,
 # through the 64-bit Wine loader, named in full: Debian's wine starts the
 # 32-bit loader whenever wine32 is installed.

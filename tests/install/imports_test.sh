@@ -7,6 +7,9 @@
 # of text to a number. (The run-time libraries import printf for their own
 # messages; the numbers of the tables are written by our own code, which the
 # golden copies hold to the byte.)
+# It runs with ASLR and DEP: its DllCharacteristics say DYNAMIC_BASE and
+# NX_COMPAT, and HIGH_ENTROPY_VA in the 64-bit build, and it keeps its base
+# relocations, without which Windows cannot move it and DYNAMIC_BASE is idle.
 #   imports_test.sh OBJDUMP PE32|PE32+ PROGRAM.exe...
 set -euo pipefail
 objdump=$1
@@ -30,5 +33,22 @@ for program in "$@"; do
     inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print $NF }' "$imports" |
     grep -E '^_*(a?(sin|cos|tan)h?|atan2|exp|log(10)?|pow|sqrt|floor|ceil|fmod|modf|frexp|ldexp|strto[dlf]|ato[fl]|ecvt|fcvt|gcvt)l?$' || true)
   [ -z "$numeric" ] || fail "$name takes numeric functions from msvcrt: $numeric"
-  echo "$name is $format, imports kernel32.dll and msvcrt.dll only, and no numeric function"
+  # The header's flags, in hex: Characteristics 0x0001 is "relocations
+  # stripped"; DllCharacteristics 0x0020 HIGH_ENTROPY_VA, 0x0040 DYNAMIC_BASE,
+  # 0x0100 NX_COMPAT.
+  characteristics=$(awk '$1 == "Characteristics" { print $2; exit }' "$imports")
+  dll=$(awk '$1 == "DllCharacteristics" { print $2; exit }' "$imports")
+  [[ $characteristics =~ ^(0x)?[0-9a-fA-F]+$ && $dll =~ ^[0-9a-fA-F]+$ ]] ||
+    fail "$name: no Characteristics or DllCharacteristics in the header"
+  wanted=$((0x40 | 0x100))
+  [ "$format" = PE32+ ] && wanted=$((wanted | 0x20))
+  (((0x$dll & wanted) == wanted)) ||
+    fail "$name: DllCharacteristics $dll lacks some of $(printf '%04x' $wanted)"
+  ((($characteristics & 1) == 0)) || fail "$name has its relocations stripped"
+  # Data directory entry 5: the base relocations' address and size.
+  relocations=$(awk '$1 == "Entry" && $2 == "5" { print $4; exit }' "$imports")
+  [[ $relocations =~ ^[0-9a-fA-F]+$ ]] && ((0x$relocations > 0)) ||
+    fail "$name has no base relocations (.reloc)"
+  echo "$name is $format, imports kernel32.dll and msvcrt.dll only, and no numeric function;"
+  echo "  DllCharacteristics $dll, base relocations 0x$relocations bytes"
 done
