@@ -18,21 +18,29 @@ constexpr unsigned char kDelete = 0x7F;
 }  // namespace
 
 void AppendQuoted(TMessage& message, std::string_view text, std::size_t limit) noexcept {
-  const bool cut = text.size() > limit;
-  if (cut) text = text.substr(0, limit);
   message.Append("'");
+  // The limit counts the bytes shown: a control byte takes four as \xHH, and
+  // counting the argument's own bytes would let a quote four times the limit
+  // overflow the message it was sized for.
+  std::size_t shown = 0;
+  bool cut = false;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
+    TFixedText<4> escaped;
     if (c == '\n') {
-      message.Append("\\n");
+      escaped.Append("\\n");
     } else if (c == '\t') {
-      message.Append("\\t");
+      escaped.Append("\\t");
     } else if (byte < kFirstPrintable || byte == kDelete) {
-      message.Append("\\x");
-      message.AppendHex(byte, 2);
+      escaped.Append("\\x");
+      escaped.AppendHex(byte, 2);
     } else {
-      message.Append(std::string_view(&c, 1));
+      escaped.Append(std::string_view(&c, 1));
     }
+    shown += escaped.View().size();
+    cut = shown > limit;
+    if (cut) break;
+    message.Append(escaped.View());
   }
   if (cut) message.Append(kCutMark);
   message.Append("'");

@@ -16,7 +16,8 @@ using TMessage = TFixedText<kMessageCapacity>;
 
 // Appends text between single quotes, as a message shows a user's argument or
 // file name. A control byte becomes \n, \t or \xHH, so that the message stays
-// one line; text beyond limit bytes is cut and marked with "...".
+// one line; the text is cut where what is shown of it would pass limit bytes,
+// and marked with "...".
 void AppendQuoted(TMessage& message, std::string_view text, std::size_t limit) noexcept;
 
 void AppendDecimal(TMessage& message, std::int32_t value) noexcept;
