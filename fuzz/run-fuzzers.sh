@@ -8,10 +8,12 @@ build=$1
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 # Input sizes: a double, five doubles, a chunk size plus a few lines, an
-# Extended, and two Extended (a base and an exponent).
-declare -A maxLen=([number_text]=8 [tabulator]=40 [line_reader]=1024 [sine]=10 [exponential]=20)
+# Extended, two Extended (a base and an exponent), and a command line: room for
+# a few options and a value longer than a message quotes.
+declare -A maxLen=([number_text]=8 [tabulator]=40 [line_reader]=1024 [sine]=10 [exponential]=20
+  [command_line]=256)
 status=0
-for target in number_text tabulator line_reader sine exponential; do
+for target in number_text tabulator line_reader sine exponential command_line; do
   scratch=$(mktemp -d)
   echo "--- fuzz_$target for ${seconds}s"
   if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="${maxLen[$target]}" \
