@@ -89,8 +89,10 @@ gzip -dc "$work/root/usr/share/doc/modsin/changelog.gz" | cmp - "$source/cmake/d
 # (GNU_STACK without E) and a RELRO segment. Where a program has a dynamic
 # section (the static PIE relocates itself with one; a dynamic build binds
 # its libraries through one) it must bind everything at start (BIND_NOW or
-# FLAGS_1 NOW), so that the RELRO pages are never written after it; the
-# fixed-address static modsin has none, and nothing is bound lazily there.
+# FLAGS_1 NOW), so that the RELRO pages are never written after it. The
+# fixed-address static modsin has none; there -z now shows as a .got.plt
+# folded into the .got that RELRO covers, so that the slots of the C
+# library's processor-specific functions are read-only after start-up.
 for program in modsin modsin-table; do
   binary=$work/root/usr/bin/$program
   readelf -lW "$binary" >"$work/segments"
@@ -108,6 +110,9 @@ if [ "$linking" = static ]; then
   [ "$(elfType modsin)" = EXEC ] || fail "modsin: ELF type $(elfType modsin), not a fixed-address EXEC"
   grep -q 'There is no dynamic section' < <(readelf -d "$work/root/usr/bin/modsin") ||
     fail "modsin: a dynamic section in a fixed-address static program"
+  readelf -lW "$work/root/usr/bin/modsin" >"$work/segments"
+  grep -Eq '^ +[0-9]+ +.*\.got( |$)' "$work/segments" && ! grep -q '\.got\.plt' "$work/segments" ||
+    { cat "$work/segments"; fail "modsin: function slots outside RELRO (linked without -z now)"; }
   [ "$(elfType modsin-table)" = DYN ] || fail "modsin-table: ELF type $(elfType modsin-table), not a PIE"
   file "$work/root/usr/bin/modsin-table" | grep -q 'static-pie linked' ||
     fail "modsin-table is not a static PIE: $(file "$work/root/usr/bin/modsin-table")"
