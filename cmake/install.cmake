@@ -2,9 +2,12 @@
 # from part of it.
 #
 #   component "program":      bin/modsin and bin/modsin-table with their man
-#                             pages (the Debian package); on Windows
-#                             modsin.exe and modsin-table.exe, the README and
-#                             the man pages as plain text (the ZIP package)
+#                             pages, and what Debian asks of a package: the
+#                             copyright file, the changelog and the lintian
+#                             overrides (the Debian package); on Windows
+#                             modsin.exe and modsin-table.exe, the README, the
+#                             LICENSE and the man pages as plain text (the ZIP
+#                             package)
 #   component "development":  the core library, its headers under
 #                             include/modsin/ in the source tree's layout, the
 #                             CMake package ModSin (target ModSin::core) and
@@ -37,7 +40,7 @@ if(WIN32)
     list(APPEND MODSIN_MAN_PAGES "${text}")
   endforeach()
   install(TARGETS modsin modsin-table RUNTIME DESTINATION . COMPONENT program)
-  install(FILES ${MODSIN_MAN_PAGES} README.md DESTINATION . COMPONENT program)
+  install(FILES ${MODSIN_MAN_PAGES} README.md LICENSE DESTINATION . COMPONENT program)
 else()
   install(TARGETS modsin modsin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     COMPONENT program)
@@ -52,6 +55,19 @@ else()
     list(APPEND MODSIN_MAN_PAGES "${compressed}")
   endforeach()
   install(FILES ${MODSIN_MAN_PAGES} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT program)
+  # Debian's documents of the package (cmake/debian/): the licence in its
+  # machine-readable form, and the changelog of a native package, compressed
+  # without a time stamp like the man pages.
+  set(MODSIN_CHANGELOG "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
+  add_custom_command(OUTPUT "${MODSIN_CHANGELOG}"
+    COMMAND gzip -9 -n -c "${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog" > "${MODSIN_CHANGELOG}"
+    DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog"
+    COMMENT "Compressing the Debian changelog" VERBATIM)
+  add_custom_target(modsin_changelog ALL DEPENDS "${MODSIN_CHANGELOG}")
+  install(FILES cmake/debian/copyright "${MODSIN_CHANGELOG}"
+    DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/modsin" COMPONENT program)
+  install(FILES cmake/debian/lintian-overrides RENAME modsin
+    DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides" COMPONENT program)
 endif()
 add_custom_target(modsin_man_pages ALL DEPENDS ${MODSIN_MAN_PAGES})
 
@@ -85,8 +101,9 @@ install(FILES "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc"
 # The package: the programs and their man pages, nothing of the library. A
 # Debian package on Linux; on Windows a ZIP to unpack anywhere.
 set(CPACK_PACKAGE_NAME modsin)
-set(CPACK_PACKAGE_VENDOR "modsin")
-set(CPACK_PACKAGE_CONTACT "modsin developers <modsin@localhost>")
+set(CPACK_PACKAGE_VENDOR "The modsin developers")
+set(CPACK_PACKAGE_CONTACT "The modsin developers <maintainers@modsin.org>")
+set(CPACK_RESOURCE_FILE_LICENSE "${CMAKE_CURRENT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tabulates y = sin(x^p) into node tables")
 set(CPACK_PACKAGE_DESCRIPTION
   "modsin seeds nodes where x^p is a whole multiple of pi/2, bisects every\n\

@@ -18,9 +18,11 @@ program=(g++ cmake ninja-build make)
 # The Linux test suite: GoogleTest, MPFR (the reference of the sine, the
 # exponential and the logarithm), objdump (binutils) for the check that the
 # core library holds no x87 transcendental instruction, and the tools of the
-# package test (cpack reads shared-library dependencies with file), the man
-# page test and the system-call count.
-test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config binutils groff-base dpkg-dev strace file)
+# package test (cpack reads shared-library dependencies with file; lintian
+# checks the package as Debian would), the man page test and the system-call
+# count.
+test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config binutils groff-base dpkg-dev strace file
+  lintian)
 # The two Windows builds and their tests under Wine: the 32-bit one under
 # wine32, which needs the i386 architecture (the script adds it first), the
 # 64-bit one under wine64, each with MinGW-w64's -posix compilers.

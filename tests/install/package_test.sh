@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack and checks what it holds and what it
-# says of itself; the packaged program must then make a normal run.
-#   package_test.sh BUILD_DIR SOURCE_DIR
+# says of itself, that lintian finds no error or warning in it, and how the
+# programs are hardened; the packaged program must then make a normal run.
+# LINKING is how the build links the programs: static (modsin at a fixed
+# address, modsin-table a static PIE) or dynamic (a sanitized build).
+#   package_test.sh BUILD_DIR SOURCE_DIR LINKING
 set -euo pipefail
 build=$1
 source=$2
+linking=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -17,10 +21,14 @@ debs=("$work"/out/*.deb)
 deb=${debs[0]}
 [ "$(basename "$deb")" = modsin_1.0.0_amd64.deb ] || fail "package file name: $(basename "$deb")"
 
-# Contents: the programs and their man pages, owned by root, and nothing else.
+# Contents: the programs and their man pages, Debian's copyright file,
+# changelog and lintian overrides, owned by root, and nothing else.
 dpkg-deb -c "$deb" >"$work/contents"
 files=$(awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents" | LC_ALL=C sort)
-want="-rw-r--r-- root/root ./usr/share/man/man1/modsin-table.1.gz
+want="-rw-r--r-- root/root ./usr/share/doc/modsin/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/modsin/copyright
+-rw-r--r-- root/root ./usr/share/lintian/overrides/modsin
+-rw-r--r-- root/root ./usr/share/man/man1/modsin-table.1.gz
 -rw-r--r-- root/root ./usr/share/man/man1/modsin.1.gz
 -rwxr-xr-x root/root ./usr/bin/modsin
 -rwxr-xr-x root/root ./usr/bin/modsin-table"
@@ -33,6 +41,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = 1.0.0 ] || fail "Version: $(field Version)"
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
 [ "$(field Section)" = math ] || fail "Section: $(field Section)"
+[ "$(field Maintainer)" = "The modsin developers <maintainers@modsin.org>" ] ||
+  fail "Maintainer: $(field Maintainer)"
 grep -q '^ Description: tabulates y = sin(x^p) into node tables$' "$work/info" ||
   { cat "$work/info"; fail "Description"; }
 
@@ -69,5 +79,51 @@ for program in modsin modsin-table; do
   gzip -dc "$work/root/usr/share/man/man1/$program.1.gz" | cmp - "$source/docs/$program.1" ||
     fail "the packaged man page differs from docs/$program.1"
 done
+
+cmp "$work/root/usr/share/doc/modsin/copyright" "$source/cmake/debian/copyright" ||
+  fail "the packaged copyright file differs from cmake/debian/copyright"
+gzip -dc "$work/root/usr/share/doc/modsin/changelog.gz" | cmp - "$source/cmake/debian/changelog" ||
+  fail "the packaged changelog differs from cmake/debian/changelog"
+
+# Hardening, read off the ELF headers. Both programs: a non-executable stack
+# (GNU_STACK without E) and a RELRO segment. Where a program has a dynamic
+# section (the static PIE relocates itself with one; a dynamic build binds
+# its libraries through one) it must bind everything at start (BIND_NOW or
+# FLAGS_1 NOW), so that the RELRO pages are never written after it. The
+# fixed-address static modsin has none; there -z now shows as a .got.plt
+# folded into the .got that RELRO covers, so that the slots of the C
+# library's processor-specific functions are read-only after start-up.
+for program in modsin modsin-table; do
+  binary=$work/root/usr/bin/$program
+  readelf -lW "$binary" >"$work/segments"
+  grep -Eq '^ +GNU_STACK( +0x[0-9a-f]+){5} +RW +' "$work/segments" ||
+    { cat "$work/segments"; fail "$program: the stack is executable or GNU_STACK is missing"; }
+  grep -q '^ *GNU_RELRO ' "$work/segments" || { cat "$work/segments"; fail "$program: no RELRO segment"; }
+  readelf -d "$binary" >"$work/dynamic"
+  if ! grep -q 'There is no dynamic section' "$work/dynamic"; then
+    grep -Eq '\(FLAGS\) +BIND_NOW|\(FLAGS_1\) +Flags:.* NOW' "$work/dynamic" ||
+      { cat "$work/dynamic"; fail "$program: lazy binding (no BIND_NOW)"; }
+  fi
+done
+elfType() { readelf -h "$work/root/usr/bin/$1" | awk '$1 == "Type:" { print $2 }'; }
+if [ "$linking" = static ]; then
+  [ "$(elfType modsin)" = EXEC ] || fail "modsin: ELF type $(elfType modsin), not a fixed-address EXEC"
+  grep -q 'There is no dynamic section' < <(readelf -d "$work/root/usr/bin/modsin") ||
+    fail "modsin: a dynamic section in a fixed-address static program"
+  readelf -lW "$work/root/usr/bin/modsin" >"$work/segments"
+  grep -Eq '^ +[0-9]+ +.*\.got( |$)' "$work/segments" && ! grep -q '\.got\.plt' "$work/segments" ||
+    { cat "$work/segments"; fail "modsin: function slots outside RELRO (linked without -z now)"; }
+  [ "$(elfType modsin-table)" = DYN ] || fail "modsin-table: ELF type $(elfType modsin-table), not a PIE"
+  file "$work/root/usr/bin/modsin-table" | grep -q 'static-pie linked' ||
+    fail "modsin-table is not a static PIE: $(file "$work/root/usr/bin/modsin-table")"
+fi
+
+# lintian, Debian's own check of a package: no error and no warning (the
+# overrides, each with its reason, are in cmake/debian/lintian-overrides).
+lintian "$deb" >"$work/lintian.txt" 2>"$work/lintian.err" ||
+  { cat "$work/lintian.txt" "$work/lintian.err"; fail "lintian failed"; }
+if grep -E '^(E|W):' "$work/lintian.txt"; then
+  fail "lintian reports errors or warnings"
+fi
 
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $(field Depends)"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows ZIP with CPack and checks what it holds: the programs,
-# the README and the man pages as plain text, in one folder. Unpacked, the
-# programs are run as they are (under the emulator given, Wine): modsin makes
-# the normal transcript, and modsin-table the second table on standard output.
+# the README, the LICENSE and the man pages as plain text, in one folder.
+# Unpacked, the programs are run as they are (under the emulator given, Wine):
+# modsin makes the normal transcript, and modsin-table the second table on
+# standard output.
 # PLATFORM names the width in the ZIP's name: win32 or win64.
 #   package_zip_test.sh BUILD_DIR SOURCE_DIR PLATFORM EMULATOR
 set -euo pipefail
@@ -23,7 +24,8 @@ zips=("$work"/out/*.zip)
 [ "$(basename "${zips[0]}")" = "$name.zip" ] || fail "ZIP name: $(basename "${zips[0]}")"
 
 files=$(cmake -E tar tf "${zips[0]}" | grep -v '/$' | sort)
-want="$name/README.md
+want="$name/LICENSE
+$name/README.md
 $name/modsin-table.exe
 $name/modsin-table.txt
 $name/modsin.exe
@@ -33,7 +35,9 @@ $name/modsin.txt"
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "${zips[0]}")
 folder=$work/unpacked/$name
-cmp -s "$folder/README.md" "$source/README.md" || fail "the README differs from the source's"
+for f in README.md LICENSE; do
+  cmp -s "$folder/$f" "$source/$f" || fail "the $f differs from the source's"
+done
 for page in modsin modsin-table; do
   grep -qx 'NAME' "$folder/$page.txt" || fail "the man page text $page.txt has no NAME section"
   if grep -q $'\e\|\b' "$folder/$page.txt"; then
@@ -49,4 +53,4 @@ cmp -s "$work/transcript.txt" "$source/tests/e2e/golden/transcript.txt" ||
   fail "the unpacked modsin-table ended with exit code $?"
 cmp -s "$work/table.dat" "$source/tests/e2e/golden/ModSinOutput2.dat" ||
   fail "the unpacked modsin-table's table differs"
-echo "the ZIP holds both programs, the README and the man page texts, and the programs run as they are"
+echo "the ZIP holds both programs, the README, the LICENSE and the man page texts, and the programs run as they are"
