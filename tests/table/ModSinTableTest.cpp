@@ -43,6 +43,13 @@ const std::vector<std::string> kBigJob = {"--to",        "70",    "--dx",       
                                           "--dy",        "1e-5",  "--max-nodes", "100000000",
                                           "--max-seeds", "100000"};
 
+std::string Repeated(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i)
+    repeated += text;
+  return repeated;
+}
+
 TExit RunTable(const TTempFolder& folder, std::vector<std::string> args,
                const std::string& program = kProgram) {
   args.insert(args.begin(), program);
@@ -117,6 +124,10 @@ TEST(Table, ExitCodesAndMessages) {
       {{"--from", std::string(100, '7') + "x"},
        2,
        "--from: '" + std::string(64, '7') + "...' is not a number"},
+      // The cut counts the bytes shown: 16 control bytes make 64.
+      {{"--from", std::string(100, '\x01')},
+       2,
+       "--from: '" + Repeated("\\x01", 16) + "...' is not a number"},
       // The statuses, and the limits each way.
       {{"--to", "-1"}, 3, "status 1: xright should be greater than xleft"},
       {{"--power", "0"}, 3, "status 2: a function should be raising one"},
