@@ -109,8 +109,8 @@ TExponentialSteps ExponentialSteps(Extended x) noexcept {
 Extended Exponential(Extended x) {
   TExponentialSteps steps = InOwnX87Environment(ExponentialSteps, x);
   if (steps.outcome == TExponentialOutcome::kExactStepNeeded) {
-    // About one call in 10,000: the exact 2^f - 1, in integer arithmetic, and
-    // the last steps under modsin's control word again.
+    // Rarely (about one call in 20,000): the exact 2^f - 1, in integer
+    // arithmetic, and the last steps under modsin's control word again.
     const Extended g = ExactPowerOfTwoMinusOne(steps.fraction);
     steps = InOwnX87Environment(
         [](Extended g, std::int64_t whole) noexcept { return Scaled(1 + g, whole); }, g,
