@@ -1,6 +1,7 @@
 #include "numeric/ExactLogarithm.h"
 
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <optional>
 
@@ -167,6 +168,8 @@ Extended ExactNaturalLog(Extended x, int firstLimbs) {
   int exponent = bits.exponent == 0 ? 1 - kExtendedBias : bits.exponent - kExtendedBias;
   const int zeros = std::countl_zero(bits.significand);
   exponent -= zeros;
+  // A power of two would make u = 0, whose quotient has no leading one.
+  assert(bits.significand << zeros != kExtendedLeadingBit);
   const TLogArgument argument = LogArgument(bits.significand << zeros, exponent);
   return FirstDecided(firstLimbs, [&](auto storage, int limbs, const TLogConstants& constants) {
     return NaturalLogAt<decltype(storage)>(argument, limbs, constants);
