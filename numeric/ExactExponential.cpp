@@ -10,11 +10,6 @@
 namespace modsin {
 namespace {
 
-template <class TLimbs>
-bool IsZero(const TWideNumberOf<TLimbs>& a) {
-  return LeadingZeros(a) == a.size * kLimbBits;
-}
-
 // 2^f - 1 = e^y - 1 for y = f ln 2, at a precision of `limbs` limbs, where
 // that decides the rounding. Errors below are in units of the last place of
 // the mantissa at hand.
@@ -32,8 +27,8 @@ bool IsZero(const TWideNumberOf<TLimbs>& a) {
 // within 3 terms + 4.
 //
 // Step 3: |y| (1 +- s), by one product (within s's error + 2) and one sum or
-// difference (within 5 more, and halving for the sum adds a unit), whose
-// normalising shift at most doubles the error: within 6 terms + 30.
+// difference (within 5 more, and halving for the sum adds a unit): within
+// 3 terms + 15, which the normalising shift may double.
 template <class TLimbs>
 std::optional<Extended> PowerOfTwoMinusOneAt(const TExtendedBits& bits, int limbs,
                                              const TLogConstants& constants) {
@@ -63,7 +58,7 @@ std::optional<Extended> PowerOfTwoMinusOneAt(const TExtendedBits& bits, int limb
 
   // Step 3: |2^f - 1| = |y| (1 + s) or |y| (1 - s), in [1/4, 1) * 2^exponent.
   const TWideNumberOf<TLimbs> part = MultiplyHigh(y, sum);
-  TWideValue<TLimbs> v{{}, exponent, 6 * terms + 30};
+  TWideValue<TLimbs> v{{}, exponent, 3 * terms + 15};
   if (negative) {
     v.mantissa = Subtract(y, part);
   } else {
@@ -71,10 +66,7 @@ std::optional<Extended> PowerOfTwoMinusOneAt(const TExtendedBits& bits, int limb
     v.mantissa = Add(ShiftRight(y, 1), ShiftRight(part, 1));
     ++v.exponent;
   }
-  if (v.mantissa.limb[0] < kHalfLimb) {
-    v.mantissa = ShiftLeft(v.mantissa, 1);
-    --v.exponent;
-  }
+  Normalise(v);
   return RoundedExtended(v, negative);
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "numeric/LogTwo.h"
+#include "numeric/Primitives.h"
 #include "numeric/WideNumber.h"
 #include "numeric/WideRounding.h"
 
@@ -36,11 +37,6 @@ TLogArgument LogArgument(std::uint64_t significand, int exponent) {
   return {exponent, false, numerator, numerator};
 }
 
-template <class TLimbs>
-bool IsZero(const TWideNumberOf<TLimbs>& a) {
-  return LeadingZeros(a) == a.size * kLimbBits;
-}
-
 // numerator / (2^64 + divisorLow) = quotient * 2^-shift, the quotient in
 // [1/2, 1) to `limbs` limbs, truncated (low by less than a unit), by long
 // division one bit at a time; numerator > 0.
@@ -69,17 +65,6 @@ TWideNumberOf<TLimbs> DivideWhole(std::uint64_t numerator, std::uint64_t divisor
     ++bit;
   }
   return quotient;
-}
-
-// |value| = mantissa * 2^exponent: the mantissa shifted up into [1/2, 1)
-// by at most one place.
-template <class TLimbs>
-void Normalise(TWideValue<TLimbs>& value) {
-  if (value.mantissa.limb[0] < kHalfLimb) {
-    value.mantissa = ShiftLeft(value.mantissa, 1);
-    --value.exponent;
-    value.error *= 2;
-  }
 }
 
 // ln 2 (rounded) * log2 x at a precision of `limbs` limbs, where that
@@ -148,11 +133,11 @@ std::optional<Extended> NaturalLogAt(const TLogArgument& argument, int limbs,
     log2x.error = log2m.error + 2;
   }
 
-  // Step 5: the exact product with the rounded ln 2, kLnTwoSignificand *
-  // 2^-64, as a fraction in [1/4, 1).
+  // Step 5: the exact product with kLn2 = its significand * 2^-64, as a
+  // fraction in [1/4, 1).
   // The shift loses nothing of it; the cut adds a unit.
-  TWideValue<TLimbs> product{MultiplyWhole(kLnTwoSignificand, log2x.mantissa), log2x.exponent,
-                             log2x.error};
+  TWideValue<TLimbs> product{MultiplyWhole(ExtendedBits(kLn2).significand, log2x.mantissa),
+                             log2x.exponent, log2x.error};
   Normalise(product);
   Resize(product.mantissa, limbs);
   ++product.error;
@@ -165,7 +150,7 @@ Extended ExactNaturalLog(Extended x, int firstLimbs) {
   TExtendedBits bits = ExtendedBits(x);
   // A subnormal x (or the x87's pseudo-denormal encoding) has the exponent
   // of the least normal one; its significand is shifted up to normal.
-  int exponent = bits.exponent == 0 ? 1 - kExtendedBias : bits.exponent - kExtendedBias;
+  int exponent = bits.exponent == 0 ? kExtendedLeastNormalExponent : bits.exponent - kExtendedBias;
   const int zeros = std::countl_zero(bits.significand);
   exponent -= zeros;
   // A power of two would make u = 0, whose quotient has no leading one.

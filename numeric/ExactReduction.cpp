@@ -58,7 +58,7 @@ TGrowingWideNumber InverseArctangent(TGrowingWideNumber power, std::uint32_t mSq
   TGrowingWideNumber sum = power;
   for (std::uint32_t k = 1;; ++k) {
     power = DivideBy(power, mSquared);
-    if (LeadingZeros(power) == power.size * kLimbBits) return sum;
+    if (IsZero(power)) return sum;
     const TGrowingWideNumber term = DivideBy(power, 2 * k + 1);
     sum = k % 2 == 1 ? Subtract(sum, term) : Add(sum, term);
   }

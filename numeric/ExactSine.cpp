@@ -43,7 +43,7 @@ TWideNumberOf<TLimbs> AlternatingSeries(const TWideNumberOf<TLimbs>& z, std::uin
     term = high <= std::numeric_limits<std::uint32_t>::max() / low
                ? DivideBy(product, low * high)
                : DivideBy(DivideBy(product, low), high);
-    if (LeadingZeros(term) == term.size * kLimbBits) break;
+    if (IsZero(term)) break;
     sum = k % 2 == 1 ? Subtract(sum, term) : Add(sum, term);
     ++terms;
   }
@@ -80,7 +80,7 @@ TWideValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
   const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 0, &v.error);
   v.error += 16;
   v.mantissa = WideZero<TLimbs>(sum.size);
-  if (LeadingZeros(sum) == sum.size * kLimbBits) {
+  if (IsZero(sum)) {
     // 1 itself: mantissa 1/2, exponent 1, where a unit is twice as large.
     v.mantissa.limb[0] = kHalfLimb;
     v.exponent = 1;

@@ -23,9 +23,6 @@
 namespace modsin {
 namespace {
 
-// log2(e) rounded to the nearest Extended.
-constexpr Extended kLog2E = 0xB8AA3B295C17F0BCp-63L;
-
 // From |t| = 2^15 on, 2^t lies far beyond the Extended range (2^16384) or
 // far below its least subnormal value (2^-16445).
 constexpr Extended kOutOfRangeT = 0x1p15L;
@@ -37,11 +34,6 @@ constexpr Extended kRoundingShift = 0x3p62L;
 // Below 2^-66, |2^f - 1| < 0.7 * 2^-66 lies within half a unit of 1 (2^-65
 // on either side at least): 1 + (2^f - 1) rounds to 1.
 constexpr Extended kLeastFraction = 0x1p-66L;
-
-// ln 2 rounded to the nearest Extended.
-constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
-
-constexpr int kLeastNormalExponent = 1 - kExtendedBias;
 
 // Exponential's steps in x87 arithmetic, each a single operation rounded once
 // (to nearest, under modsin's own control word), but for 2^f - 1: its fast
@@ -132,7 +124,7 @@ Extended NaturalLog(Extended x) {
   const int zeros = std::countl_zero(bits.significand);
   if ((bits.significand << zeros) == kExtendedLeadingBit) {
     const int e =
-        (bits.exponent == 0 ? kLeastNormalExponent : bits.exponent - kExtendedBias) - zeros;
+        (bits.exponent == 0 ? kExtendedLeastNormalExponent : bits.exponent - kExtendedBias) - zeros;
     if (e == 0) return +0.0L;
     return InOwnX87Environment([](Extended whole) noexcept { return kLn2 * whole; },
                                static_cast<Extended>(e));

@@ -23,6 +23,9 @@ struct TExtendedBits {
 };
 
 inline constexpr int kExtendedBias = 16383;
+// The unbiased exponent of the least normal value, and of every subnormal
+// one (exponent field 0).
+inline constexpr int kExtendedLeastNormalExponent = 1 - kExtendedBias;
 inline constexpr std::uint16_t kExtendedMaxExponent = 0x7FFF;
 inline constexpr std::uint64_t kExtendedLeadingBit = std::uint64_t{1} << 63;
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "numeric/ExactSum.h"
 #include "numeric/FastExponentialTable.h"
 #include "numeric/Primitives.h"
 
@@ -21,10 +22,6 @@ constexpr Extended kSmallPowerError = 0x1p-77L;
 constexpr Extended kPowerError = 0x1.8p-85L;
 constexpr Extended kLogError = 0x1p-77L;
 
-// Veltkamp's splitter for a 64-bit significand, 2^32 + 1: the split halves
-// carry 32 bits each, so that their products are exact.
-constexpr Extended kSplitter = 0x1.00000001p32L;
-
 // 3 2^56: f plus this lies in [2^57, 2^58), where Extended values are 1/64
 // apart, so that the sum rounds f to the nearest multiple of 1/64 (ties to
 // even, as the x87's integer store rounds f 64).
@@ -36,15 +33,14 @@ constexpr Extended kGridShift = 0x3p36L;
 // 3 2^23: likewise rounds an r with |r| < 2^-8 to a multiple of 2^-39.
 constexpr Extended kLogGridShift = 0x3p23L;
 
-// ln 2 as kLn2High + kLn2Low to 117 bits; kLn2High, the nearest Extended,
-// split into its leading and trailing 32 bits for Dekker's product. The low
+// ln 2 as kLn2 + kLn2Low to 117 bits; kLn2, the nearest Extended, split
+// into its leading and trailing 32 bits for Dekker's product. The low
 // part, a double, loads in one step (an Extended takes several).
-constexpr Extended kLn2High = 0xB17217F7D1CF79ACp-64L;
-constexpr Extended kLn2HighLeading = 0xB17217F7p-32L;
-constexpr Extended kLn2HighTrailing = 0xD1CF79ACp-64L;
+constexpr Extended kLn2SplitHigh = 0xB17217F7p-32L;
+constexpr Extended kLn2SplitLow = 0xD1CF79ACp-64L;
 constexpr Extended kLn2Low = -0x1.b0e2633fe0685p-67L;
 
-// kLn2 (= kLn2High) as its 48 leading bits and its 15 trailing ones: an
+// kLn2 as its 48 leading bits and its 15 trailing ones: an
 // exponent e (|e| <= 16384, 15 bits) times either is exact.
 constexpr Extended kLn2Leading = 0xB17217F7D1CFp-48L;
 constexpr Extended kLn2Trailing = 0x79ACp-64L;
@@ -81,23 +77,6 @@ constexpr Extended kLogTerms[] = {
     0x1.2492492492492p-3L,   -0x1p-3L, 0x1.c71c71c71c71cp-4L,   -0x1.999999999999ap-4L,
 };
 
-struct TExactSum {
-  Extended high;
-  Extended low;
-};
-
-// a = high + low exactly, each with at most 32 significant bits (Veltkamp).
-TExactSum Split(Extended a) {
-  const Extended scaled = a * kSplitter;
-  const Extended high = scaled - (scaled - a);
-  return {high, a - high};
-}
-
-// a b - product exactly, for product = a b rounded and a, b split (Dekker).
-Extended ProductError(TExactSum a, TExactSum b, Extended product) {
-  return ((a.high * b.high - product) + a.high * b.low + a.low * b.high) + a.low * b.low;
-}
-
 // high, where it is the nearest Extended to every value within `error` of
 // high + low (|low| at most half a unit of high). high + (low + error)
 // rounds to high exactly when low + error stays within half the gap to the
@@ -123,9 +102,8 @@ std::optional<Extended> Decided(TFastSum sum) {
 [[gnu::always_inline]] inline TFastSum SmallPowerSum(Extended f) {
   // Step 1: u = f ln 2 as uHigh + uLow, its leading product exact, then
   // uHigh^2 = square + squareLow exactly.
-  const Extended uHigh = f * kLn2High;
-  const Extended uLow =
-      ProductError(Split(f), {kLn2HighLeading, kLn2HighTrailing}, uHigh) + f * kLn2Low;
+  const Extended uHigh = f * kLn2;
+  const Extended uLow = ProductError(Split(f), {kLn2SplitHigh, kLn2SplitLow}, uHigh) + f * kLn2Low;
   const Extended square = uHigh * uHigh;
   const TExactSum uSplit = Split(uHigh);
   const Extended squareLow = ProductError(uSplit, uSplit, square);

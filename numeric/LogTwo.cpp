@@ -19,7 +19,7 @@ TGrowingWideNumber SeriesLnTwo(int limbs) {
   TGrowingWideNumber sum = power;
   for (std::uint32_t k = 1;; ++k) {
     power = DivideBy(power, 9);
-    if (LeadingZeros(power) == limbs * kLimbBits) return sum;
+    if (IsZero(power)) return sum;
     sum = Add(sum, DivideBy(power, 2 * k + 1));
   }
 }

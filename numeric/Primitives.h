@@ -24,6 +24,14 @@ inline constexpr Extended kPi = 0xC90FDAA22168C235p-62L;
 // 0xADF85458A2BB4A9B. Exponential(1) gives exactly this value.
 inline constexpr Extended kEuler = 0xADF85458A2BB4A9Bp-62L;
 
+// ln 2 rounded to the nearest Extended, about 0.21 units of its last place
+// above it: NaturalLog's factor, NaturalLog(2) itself.
+inline constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
+
+// log2(e) rounded to the nearest Extended: the factor of Exponential's first
+// step.
+inline constexpr Extended kLog2E = 0xB8AA3B295C17F0BCp-63L;
+
 // 1e-5 rounded to the nearest Extended (just below it): exponent 0x3FEE,
 // significand 0xA7C5AC471B478423. For a double d, d < kSmallPhaseBound decides
 // as d < 1e-5 would.

@@ -7,6 +7,7 @@
 
 #include "numeric/ExactReduction.h"
 #include "numeric/ExactSine.h"
+#include "numeric/ExactSum.h"
 #include "numeric/Extended.h"
 #include "numeric/FloatEnvironment.h"
 #include "numeric/MathError.h"
@@ -25,37 +26,9 @@ constexpr int kLeastReducedExponent = -32;
 // From 2^63 on, sin x is taken as +0.
 constexpr int kLeastZeroExponent = 63;
 
-// Veltkamp's splitter for a 64-bit significand, 2^32 + 1: the split halves
-// carry 32 bits each, so that their products are exact.
-constexpr Extended kSplitter = 0x1.00000001p32L;
-
 // The fast value's error bound relative to it, 2^-75: the analysis at
 // FastValue gives 2^-76.3.
 constexpr Extended kFastError = 0x1p-75L;
-
-struct TExactSum {
-  Extended high;
-  Extended low;
-};
-
-// a * b = high + low exactly (Dekker).
-TExactSum TwoProduct(Extended a, Extended b) {
-  const Extended aSplit = a * kSplitter;
-  const Extended aHigh = aSplit - (aSplit - a);
-  const Extended aLow = a - aHigh;
-  const Extended bSplit = b * kSplitter;
-  const Extended bHigh = bSplit - (bSplit - b);
-  const Extended bLow = b - bHigh;
-  const Extended high = a * b;
-  return {high, ((aHigh * bHigh - high) + aHigh * bLow + aLow * bHigh) + aLow * bLow};
-}
-
-// a + b = high + low exactly (Knuth).
-TExactSum TwoSum(Extended a, Extended b) {
-  const Extended high = a + b;
-  const Extended back = high - a;
-  return {high, (a - (high - back)) + (b - back)};
-}
 
 // The fast value and how far it is from being unsure: sin x rounds to
 // `value` when `margin` > 0.

@@ -215,6 +215,11 @@ int LeadingZeros(const TWideNumberOf<TLimbs>& a) {
   return a.size * kLimbBits;
 }
 
+template <class TLimbs>
+bool IsZero(const TWideNumberOf<TLimbs>& a) {
+  return LeadingZeros(a) == a.size * kLimbBits;
+}
+
 // The first 64 bits after the point at limb `first`.
 template <class TLimbs>
 std::uint64_t Limbs64(const TWideNumberOf<TLimbs>& a, int first) {

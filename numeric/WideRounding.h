@@ -20,6 +20,17 @@ struct TWideValue {
   std::uint32_t error = 0;
 };
 
+// A mantissa in [1/4, 1) shifted up into [1/2, 1) where it lies below, its
+// error (in units of its last place) doubled with it.
+template <class TLimbs>
+void Normalise(TWideValue<TLimbs>& value) {
+  if (value.mantissa.limb[0] < kHalfLimb) {
+    value.mantissa = ShiftLeft(value.mantissa, 1);
+    --value.exponent;
+    value.error *= 2;
+  }
+}
+
 // How a value rounds to 64 bits.
 enum class TRounding { kDown, kUp, kUndecided };
 

@@ -27,8 +27,6 @@ using testing::OutcomeOf;
 using testing::TMathFailure;
 using testing::TOutcome;
 
-constexpr Extended kLog2E = 0xB8AA3B295C17F0BCp-63L;
-constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
 constexpr Extended kMax = std::numeric_limits<Extended>::max();
 constexpr Extended kLeastSubnormal = std::numeric_limits<Extended>::denorm_min();
 constexpr Extended kLeastNormal = std::numeric_limits<Extended>::min();

@@ -13,6 +13,7 @@
 #include "numeric/FastExponential.h"
 #include "numeric/FastExponentialTable.h"
 #include "numeric/FloatEnvironment.h"
+#include "numeric/Primitives.h"
 
 namespace modsin {
 namespace {
@@ -31,9 +32,6 @@ class TMpfr {
  private:
   mpfr_t FValue;
 };
-
-// ln 2 rounded to Extended: FastNaturalLog's factor.
-constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
 
 // value times kLn2 (or -kLn2), exactly.
 void MultiplyByLn2(mpfr_ptr value, bool negative = false) {
