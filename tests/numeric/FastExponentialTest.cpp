@@ -14,25 +14,16 @@
 #include "numeric/FastExponentialTable.h"
 #include "numeric/FloatEnvironment.h"
 #include "numeric/Primitives.h"
+#include "tests/support/Mpfr.h"
 
 namespace modsin {
 namespace {
 
-// An MPFR number of `bits` bits, freed at the end of the scope.
-class TMpfr {
- public:
-  explicit TMpfr(mpfr_prec_t bits = kBits) { mpfr_init2(FValue, bits); }
-  ~TMpfr() { mpfr_clear(FValue); }
-  TMpfr(const TMpfr&) = delete;
-  TMpfr& operator=(const TMpfr&) = delete;
-  mpfr_ptr operator*() { return FValue; }
-  // Far beyond the fast values' 2^-86 relative errors.
-  static constexpr mpfr_prec_t kBits = 320;
-
- private:
-  mpfr_t FValue;
+// An MPFR number, by default of bits far beyond the fast values' 2^-86
+// relative errors.
+struct TMpfr : testing::TMpfrNumber {
+  explicit TMpfr(mpfr_prec_t bits = 320) : TMpfrNumber(bits) {}
 };
-
 // value times kLn2 (or -kLn2), exactly.
 void MultiplyByLn2(mpfr_ptr value, bool negative = false) {
   TMpfr factor(64);
