@@ -136,8 +136,8 @@ std::optional<Extended> NaturalLogAt(const TLogArgument& argument, int limbs,
   // Step 5: the exact product with kLn2 = its significand * 2^-64, as a
   // fraction in [1/4, 1).
   // The shift loses nothing of it; the cut adds a unit.
-  TWideValue<TLimbs> product{MultiplyWhole(ExtendedBits(kLn2).significand, log2x.mantissa),
-                             log2x.exponent, log2x.error};
+  TWideValue<TLimbs> product{MultiplyWhole(kLn2Significand, log2x.mantissa), log2x.exponent,
+                             log2x.error};
   Normalise(product);
   Resize(product.mantissa, limbs);
   ++product.error;

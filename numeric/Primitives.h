@@ -25,8 +25,11 @@ inline constexpr Extended kPi = 0xC90FDAA22168C235p-62L;
 inline constexpr Extended kEuler = 0xADF85458A2BB4A9Bp-62L;
 
 // ln 2 rounded to the nearest Extended, about 0.21 units of its last place
-// above it: NaturalLog's factor, NaturalLog(2) itself.
-inline constexpr Extended kLn2 = 0xB17217F7D1CF79ACp-64L;
+// above it: NaturalLog's factor, NaturalLog(2) itself. Integer code takes its
+// significand: the compiler may load kLn2 with fldln2, which rounds ln 2 by
+// the caller's control word.
+inline constexpr std::uint64_t kLn2Significand = 0xB17217F7D1CF79AC;
+inline constexpr Extended kLn2 = static_cast<Extended>(kLn2Significand) * 0x1p-64L;
 
 // log2(e) rounded to the nearest Extended: the factor of Exponential's first
 // step.
