@@ -4,9 +4,9 @@
 #include <csignal>
 #include <cstddef>
 
-#include "app/FixedText.h"
 #include "app/ModuleMap.h"
 #include "base/CaughtFailure.h"
+#include "base/FixedText.h"
 #include "numeric/FloatEnvironment.h"
 #include "textio/Platform.h"
 
