@@ -4,9 +4,9 @@
 #include <csignal>
 #include <cstddef>
 
-#include "app/FixedText.h"
 #include "app/ModuleMap.h"
 #include "base/CaughtFailure.h"
+#include "base/FixedText.h"
 #include "numeric/FloatEnvironment.h"
 #include "textio/Platform.h"
 
@@ -15,10 +15,11 @@ namespace {
 
 // Digits of the code location's offset: a 32-bit offset in hexadecimal.
 constexpr int kOffsetDigits = 8;
-// The first line is 31 fixed bytes, the kind and a module name of at most 255
-// bytes; the longest message is a processor fault's that names a module
-// (under 400 bytes). 1 KiB leaves room for a long kind name; what does not fit
-// is cut, and the closing CR LF is written apart, so it is never lost.
+// The first line is 35 fixed bytes (the offset's 8 digits among them), the
+// kind and a module name of at most 255 bytes; the longest message is a
+// processor fault's that names a module (under 400 bytes). 1 KiB leaves room
+// for a long kind name; what does not fit is cut, and the closing CR LF is
+// written apart, so it is never lost.
 constexpr std::size_t kReportCapacity = 1024;
 
 std::atomic<TStandardOutputFlush> gFlush{nullptr};

@@ -13,8 +13,11 @@ namespace modsin {
 // memory: the message lives in a fixed buffer inside the object.
 class Exception : public std::exception {
  public:
-  // Longest message kept; a longer one is cut. The longest the program builds
-  // is an access-violation text that names a module path.
+  // Longest message kept; a longer one is cut. The longest raised is 114
+  // bytes, a usage error of modsin-table that quotes a value cut at 64 bytes
+  // and names its range: "--max-nodes: '777...' is out of range 2 ..
+  // 2147483647". (A processor fault's text, which may name a module path, is
+  // never an Exception: the failure report builds it in a buffer of its own.)
   static constexpr std::size_t kMaxMessage = 255;
 
   explicit Exception(std::string_view message) noexcept;

@@ -50,7 +50,10 @@ class EUsageError : public Exception {
 // ("0x1.4p+2") with an optional sign, read in full and finite, and neither so
 // large that it is infinite nor so small that it is zero as a double; a count
 // is a whole decimal number within its option's range. Raises EUsageError.
-// Reads argv with getopt_long, so it permutes argv's pointers.
+// Reads argv with getopt_long in the order written: the short options begin
+// with '-', so an argument that belongs to no option is returned in its place,
+// as code 1, and refused there, rather than moved past the options; argv is
+// left as it is.
 TCommandLine ParseCommandLine(int argc, char** argv);
 
 // The usage text for --help, ending in a line end.

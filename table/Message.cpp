@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <iterator>
-#include <limits>
 
+#include "textio/DecimalWidth.h"
 #include "textio/Platform.h"
 
 namespace modsin {
@@ -47,7 +47,7 @@ void AppendQuoted(TMessage& message, std::string_view text, std::size_t limit) n
 }
 
 void AppendDecimal(TMessage& message, std::int32_t value) noexcept {
-  char digits[std::numeric_limits<std::int32_t>::digits10 + 2];  // a sign, and one more digit
+  char digits[kMaxDecimalWidth];
   const std::to_chars_result written = std::to_chars(digits, std::end(digits), value);
   message.Append({digits, static_cast<std::size_t>(written.ptr - digits)});
 }

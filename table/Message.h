@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 
 namespace modsin {
 

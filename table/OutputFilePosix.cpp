@@ -12,14 +12,13 @@
 #include "table/OutputFileSystem.h"
 #include "textio/FailureNumber.h"
 #include "textio/InOutError.h"
+#include "textio/PlatformPosix.h"
 
 namespace modsin {
 namespace {
 
 // The kernel's own limit on the links followed in one path (ELOOP).
 constexpr int kMaxLinks = 40;
-// Read and write permission for everybody, narrowed by the umask.
-constexpr mode_t kNewFileMode = 0666;
 // The permission bits that a replaced file passes on: not set-user-ID and
 // the like, which would mean something else on the writer's own file.
 constexpr mode_t kPermissionBits = 0777;
@@ -70,11 +69,6 @@ std::string ReadLink(const std::string& path) {
   if (static_cast<std::size_t>(length) == target.size()) RaiseSystemError(ENAMETOOLONG);
   target.resize(static_cast<std::size_t>(length));
   return target;
-}
-
-// On Linux a handle is a file descriptor.
-int Descriptor(THandle handle) {
-  return static_cast<int>(handle);
 }
 
 }  // namespace

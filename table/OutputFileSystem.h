@@ -10,6 +10,18 @@
 
 #include "textio/Platform.h"
 
+// TPassedOn, what a replaced file passes on to the one that replaces it, is
+// each platform's own, fields and all. The steps in OutputFile.cpp never look
+// inside it, but they carry it by value from FindOutputTarget to
+// CreateTemporary, so they need its size: hence a header per platform, picked
+// here. A type only declared here could be carried only through a pointer,
+// at the cost of an allocation.
+#ifdef _WIN32
+#include "table/PassedOnWin32.h"
+#else
+#include "table/PassedOnPosix.h"
+#endif
+
 namespace modsin {
 
 // Called once per process, before the first output is opened (TOutputFile
@@ -19,18 +31,6 @@ namespace modsin {
 // they would have without it. A request that the process was started to
 // ignore stays ignored.
 void PrepareOutputs() noexcept;
-
-// What a file that is replaced passes on to the one that replaces it, as the
-// search for it found it; nothing where there was no file.
-struct TPassedOn {
-  bool FExists = false;
-  // On Linux: the permission bits, the owner and the group.
-  std::uint32_t FMode = 0;
-  std::uint32_t FOwner = 0;
-  std::uint32_t FGroup = 0;
-  // On Windows: the attributes that pass on.
-  std::uint32_t FAttributes = 0;
-};
 
 // What a named output leads to.
 struct TOutputTarget {

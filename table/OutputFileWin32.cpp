@@ -8,6 +8,7 @@
 
 #include "table/OutputFileSystem.h"
 #include "textio/InOutError.h"
+#include "textio/PlatformWin32.h"
 
 namespace modsin {
 namespace {
@@ -23,18 +24,6 @@ constexpr DWORD kPassedOnAttributes =
 // or removing that file: the lock makes each of those one step for it.
 std::mutex gTemporaryLock;
 const char* gTemporary = nullptr;
-
-HANDLE Native(THandle handle) {
-  return reinterpret_cast<HANDLE>(handle);
-}
-
-THandle Handle(HANDLE handle) {
-  return reinterpret_cast<THandle>(handle);
-}
-
-std::int32_t LastFailure() noexcept {
-  return static_cast<std::int32_t>(::GetLastError());
-}
 
 // Ctrl-C, Ctrl-Break, the console closed, the user logging off, the system
 // shutting down: each removes the temporary file, then passes the event on to

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "textio/DecimalWidth.h"
 #include "textio/FailureNumber.h"
 
 namespace modsin {
@@ -25,8 +26,6 @@ constexpr TFailureMessage kFailureMessages[] = {
 };
 
 constexpr std::string_view kGenericPrefix = "I/O error ";
-// The widest 32-bit decimal: a sign and ten digits, "-2147483648".
-constexpr std::size_t kMaxDecimalWidth = 11;
 
 // Room for the generic message, built without touching the heap: a failure may
 // have to be raised when memory is exhausted.

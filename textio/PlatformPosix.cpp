@@ -1,4 +1,6 @@
 // The platform layer on Linux: POSIX descriptors and errno.
+#include "textio/PlatformPosix.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -13,16 +15,9 @@ namespace modsin {
 
 namespace {
 
-// Read and write permission for everybody, narrowed by the process's umask.
-constexpr mode_t kNewFileMode = 0666;
-
 // Descriptors 0, 1 and 2.
 constexpr int kStandardHandleCount = 3;
 bool gClosedAtStart[kStandardHandleCount] = {};
-
-int Descriptor(THandle handle) {
-  return static_cast<int>(handle);
-}
 
 THandle RealCreate(const char* name) {
   return ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode);

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "textio/Platform.h"
+#include "textio/PlatformWin32.h"
 
 namespace modsin {
 
@@ -18,14 +19,6 @@ constexpr DWORD kBrokenPipe = ERROR_BROKEN_PIPE;  // 109
 // What a write that takes no byte of a non-empty request stands for: a device
 // without room.
 constexpr std::int32_t kDiskFullError = ERROR_DISK_FULL;  // 112
-
-HANDLE Native(THandle handle) {
-  return reinterpret_cast<HANDLE>(handle);
-}
-
-THandle Handle(HANDLE handle) {
-  return reinterpret_cast<THandle>(handle);
-}
 
 // One call asks for at most this many bytes.
 DWORD CallSize(std::size_t size) {
@@ -71,10 +64,6 @@ bool RealClose(THandle handle) {
 
 constexpr TSystemCalls kRealSystemCalls = {RealCreate, RealStandard, RealType,
                                            RealWrite,  RealRead,     RealClose};
-
-std::int32_t LastFailure() noexcept {
-  return FailureNumberFor(LastSystemError());
-}
 
 }  // namespace
 

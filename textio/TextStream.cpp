@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "textio/DecimalWidth.h"
 #include "textio/FailureNumber.h"
 
 namespace modsin {
@@ -13,8 +14,6 @@ namespace {
 // Marks the end of text in input, and is stored in the input buffer once the
 // real end of input is met, so that the end is seen again by every later take.
 constexpr unsigned char kEndOfFileMark = 0x1A;
-// A sign and the ten digits of the widest 32-bit value.
-constexpr std::size_t kMaxDecimalWidth = 11;
 
 }  // namespace
 

@@ -1,37 +1,26 @@
 // modsin-table as a user meets it: the built program run in a fresh folder,
-// its exit code, its one line on standard error, and the files it leaves.
+// its exit code, its one line on standard error, and the files it leaves. The
+// cases here are the same on every platform; ModSinTablePosixTest.cpp and
+// ModSinTableWin32Test.cpp hold each platform's own.
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <sys/inotify.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "calc/UnitCalcModSin.h"
 #include "numeric/FloatEnvironment.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PlatformFacts.h"
+#include "tests/table/TableRun.h"
 
 namespace modsin::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = MODSIN_TABLE_PROGRAM;
-const std::string kFaultProgram = MODSIN_TABLE_FAULT_PROGRAM;
-const std::string kTable1 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput.dat");
 const std::string kTable2 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput2.dat");
 // A link to the full device, made by CTest (under Wine a Windows program
 // cannot make a Unix link): a faulty program would replace the link, not the
@@ -39,9 +28,6 @@ const std::string kTable2 = ReadFile(fs::path(MODSIN_GOLDEN) / "ModSinOutput2.da
 // "/" alone leads from the drive of the child's folder.
 const std::string kFullDeviceLink =
     fs::absolute(fs::path(MODSIN_FULL_DEVICE_FOLDER) / "ModSinOutput2.dat").string();
-const std::vector<std::string> kBigJob = {"--to",        "70",    "--dx",        "1e-9",
-                                          "--dy",        "1e-5",  "--max-nodes", "100000000",
-                                          "--max-seeds", "100000"};
 
 std::string Repeated(const std::string& text, int count) {
   std::string repeated;
@@ -49,39 +35,6 @@ std::string Repeated(const std::string& text, int count) {
     repeated += text;
   return repeated;
 }
-
-TExit RunTable(const TTempFolder& folder, std::vector<std::string> args,
-               const std::string& program = kProgram) {
-  args.insert(args.begin(), program);
-  return TChild(args, folder.Path()).Finish();
-}
-
-std::vector<std::string> Entries(const TTempFolder& folder) {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder.Path()))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-#ifndef _WIN32
-// As the unprivileged user "nobody" when the tests run as root, from a copy of
-// the program in folder: then a faulty program cannot replace anything in
-// /dev, and a folder's permissions bite.
-TExit RunUnprivileged(const TTempFolder& folder, const std::vector<std::string>& args) {
-  if (::geteuid() != 0) return RunTable(folder, args);
-  fs::permissions(folder.Path(), fs::perms(0755));
-  fs::copy_file(kProgram, folder / "modsin-table", fs::copy_options::overwrite_existing);
-  return RunTable(folder, args, "/usr/bin/setpriv");
-}
-std::vector<std::string> AsNobody(const TTempFolder& folder, std::vector<std::string> args) {
-  if (::geteuid() != 0) return args;
-  const std::vector<std::string> prefix = {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                           folder / "modsin-table"};
-  args.insert(args.begin(), prefix.begin(), prefix.end());
-  return args;
-}
-#endif
 
 // Every row writes to t.dat unless it says otherwise; only a run that exits
 // with 0 may leave a file, and only a usage error ends with "see --help".
@@ -165,11 +118,6 @@ TEST(Table, DefaultsAndTheSecondJobGiveTheGoldenTables) {
   TTempFolder folder;
   EXPECT_EQ(0, RunTable(folder, {"-o", "t.dat"}).FCode);
   EXPECT_EQ(kTable1, ReadFile(folder / "t.dat"));
-#ifndef _WIN32
-  const mode_t umask = ::umask(0);
-  ::umask(umask);
-  EXPECT_EQ(fs::perms(0666 & ~umask), fs::status(folder / "t.dat").permissions());
-#endif
   const TExit spelt = RunTable(folder, {"--from", "0x0p0", "--to", "0x1.4p+2", "--power", "+2.0",
                                         "--dx", "3e-3", "--dy=.005", "--format=table", "-o", "-"});
   EXPECT_EQ(0, spelt.FCode);
@@ -214,100 +162,9 @@ TEST(Table, CsvNumbersReadBackToTheNodes) {
   EXPECT_EQ(exit.FOut.size(), start);
 }
 
-// A failure before, while and after the table is written leaves the file as
-// it was; success replaces it, on Linux through a link, with its permissions
-// kept, and on Windows with its attributes.
-TEST(Table, AnExistingFileIsKeptOnFailureAndReplacedOnSuccess) {
-  TTempFolder folder;
-  const std::string old = "the old table\n";
-  std::ofstream(folder / "t.dat", std::ios::binary) << old;
-  struct TRun {
-    std::vector<std::string> FArgs;
-    std::vector<std::string> FEnvironment;
-  };
-#ifdef _WIN32
-  ::SetFileAttributesA((folder / "t.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  const std::string name = "t.dat";
-  const std::vector<std::string> names = {"t.dat"};
-#else
-  fs::permissions(folder / "t.dat", fs::perms(0640));
-  fs::create_symlink("t.dat", folder / "link.dat");
-  const std::string name = "link.dat";
-  const std::vector<std::string> names = {"link.dat", "t.dat"};
-#endif
-  std::vector<TRun> failing = {
-      {{kProgram, "--max-nodes", "127", "-o", name}, {}},
-      {{kFaultProgram, "--to", "10", "-o", name}, {"MODSIN_FAIL_WRITE=1"}},
-  };
-#ifdef _WIN32
-  // Open in a program that does not share its deletion, the file cannot be
-  // replaced, even once the whole table is written.
-  const HANDLE held =
-      ::CreateFileA((folder / "t.dat").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  failing.push_back({{kProgram, "-o", name}, {}});
-#else
-  failing.push_back(
-      {{"/usr/bin/prlimit", "--fsize=10000", kProgram, "--to", "10", "-o", name}, {}});
-#endif
-  for (const TRun& run : failing) {
-    const TExit exit =
-        TChild(run.FArgs, folder.Path(), TStream::Pipe(), TStream::Pipe(), run.FEnvironment)
-            .Finish();
-    SCOPED_TRACE(::testing::PrintToString(run.FArgs));
-    EXPECT_NE(0, exit.FCode);
-    EXPECT_EQ(old, ReadFile(folder / "t.dat"));
-    EXPECT_EQ(names, Entries(folder));
-  }
-#ifdef _WIN32
-  ::CloseHandle(held);
-#endif
-  EXPECT_EQ(0, RunTable(folder, {"-o", name}).FCode);
-  EXPECT_EQ(kTable1, ReadFile(folder / "t.dat"));
-  EXPECT_EQ(names, Entries(folder));
-#ifdef _WIN32
-  EXPECT_EQ(FILE_ATTRIBUTE_HIDDEN,
-            ::GetFileAttributesA((folder / "t.dat").c_str()) & FILE_ATTRIBUTE_HIDDEN);
-#else
-  EXPECT_TRUE(fs::is_symlink(folder / "link.dat"));
-  EXPECT_EQ(fs::perms(0640), fs::status(folder / "t.dat").permissions());
-#endif
-}
-
-TEST(Table, AFolderThatCannotBeWrittenKeepsItsFile) {
-#ifdef _WIN32
-  GTEST_SKIP() << testing::kNoUnprivilegedUser;
-#else
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to change to an unprivileged user";
-  TTempFolder folder;
-  std::ofstream(folder / "t.dat") << "old";
-  fs::permissions(folder / "t.dat", fs::perms(0666));
-  const TExit exit = RunUnprivileged(folder, AsNobody(folder, {"-o", "t.dat"}));
-  EXPECT_EQ(1, exit.FCode);
-  EXPECT_EQ("modsin-table: cannot write 't.dat': EInOutError: File access denied\n", exit.FErr);
-  EXPECT_EQ("old", ReadFile(folder / "t.dat"));
-  EXPECT_EQ((std::vector<std::string>{"modsin-table", "t.dat"}), Entries(folder));
-#endif
-}
-
 TEST(Table, DevicesAndFifosAreWrittenInPlace) {
   TTempFolder folder;
-#ifdef _WIN32
-  // NUL is no file that anything could replace.
-  EXPECT_EQ(0, RunTable(folder, {"-o", kCharacterDevice}).FCode);
-  EXPECT_TRUE(Entries(folder).empty());
-#else
-  EXPECT_EQ(0, RunUnprivileged(folder, AsNobody(folder, {"-o", kCharacterDevice})).FCode);
-  EXPECT_TRUE(fs::is_character_file(kCharacterDevice));
-
-  ASSERT_EQ(0, ::mkfifo((folder / "fifo").c_str(), 0600));
-  std::string read;
-  std::thread reader([&] { read = ReadFile(folder / "fifo"); });
-  EXPECT_EQ(0, RunTable(folder, {"-o", "fifo"}).FCode);
-  reader.join();
-  EXPECT_EQ(kTable1, read);
-  EXPECT_TRUE(fs::is_fifo(folder / "fifo"));
-#endif
+  ASSERT_NO_FATAL_FAILURE(ExpectDevicesWrittenInPlace(folder));
 
   // The link is followed to the device, which is written where it is.
   const TExit full = RunTable(folder, {"-o", kFullDeviceLink});
@@ -344,29 +201,6 @@ TEST(Table, ExhaustedMemoryEndsCleanlyAtEveryAllocation) {
     ASSERT_LT(failures, 10000);
   }
   EXPECT_GE(failures, 2);  // at least the two blocks that the 127 nodes take
-}
-
-TEST(Table, AnInterruptedWriteLeavesNoTemporaryFile) {
-#ifdef _WIN32
-  GTEST_SKIP() << "Linux only: it sends a signal; under Wine, which turns SIGINT into Ctrl-C, "
-                  "table_interrupt sends it from outside";
-#else
-  TTempFolder folder;
-  const int watch = ::inotify_init1(IN_CLOEXEC);
-  ASSERT_LE(0, ::inotify_add_watch(watch, folder.Path().c_str(), IN_CREATE));
-  std::vector<std::string> args = {kProgram, "-o", "t.dat"};
-  args.insert(args.end(), kBigJob.begin(), kBigJob.end());
-  TChild child(args, folder.Path());
-  char event[sizeof(inotify_event) + NAME_MAX + 1];
-  ASSERT_LT(0, ::read(watch, event, sizeof event));  // the temporary file is there
-  child.Signal(SIGTERM);
-  const TExit exit = child.Finish();
-  ::close(watch);
-  EXPECT_TRUE(exit.FSignal == SIGTERM || exit.FCode == 0);
-  const std::vector<std::string> left = Entries(folder);
-  if (left == std::vector<std::string>{"t.dat"}) GTEST_SKIP() << "the signal came after the rename";
-  EXPECT_TRUE(left.empty()) << left.front();
-#endif
 }
 
 }  // namespace

@@ -10,20 +10,13 @@
 #include <string>
 
 #include "tests/support/TempFolder.h"
+#include "textio/PlatformWin32.h"
 
 namespace modsin {
 namespace {
 
 using testing::ReadFile;
 using testing::TTempFolder;
-
-HANDLE Native(THandle handle) {
-  return reinterpret_cast<HANDLE>(handle);
-}
-
-THandle Handle(HANDLE handle) {
-  return reinterpret_cast<THandle>(handle);
-}
 
 // Write access only, reading shared, an existing file cut to length zero.
 TEST(Platform, CreatesForWritingWhileOthersMayRead) {

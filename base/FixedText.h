@@ -1,5 +1,6 @@
 // A text builder over a fixed buffer, for code that must not allocate: the
-// failure report runs after memory is exhausted and inside signal handlers.
+// failure report runs after memory is exhausted and inside signal handlers,
+// and modsin-table's messages may report exhausted memory.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "app/FixedText.h"
+#include "base/FixedText.h"
 
 #include <gtest/gtest.h>
 
