@@ -73,9 +73,12 @@ add_custom_target(modsin_man_pages ALL DEPENDS ${MODSIN_MAN_PAGES})
 
 install(TARGETS modsin_core EXPORT ModSinTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+# Each platform's own handle helpers serve only the library's platform files
+# (one of them includes <windows.h>): they are not part of the interface.
 foreach(dir base calc numeric textio)
   install(DIRECTORY "${dir}/" DESTINATION "${MODSIN_INCLUDE_DIR}/${dir}"
-    COMPONENT development FILES_MATCHING PATTERN "*.h")
+    COMPONENT development FILES_MATCHING PATTERN "*.h"
+    PATTERN "PlatformPosix.h" EXCLUDE PATTERN "PlatformWin32.h" EXCLUDE)
 endforeach()
 
 install(EXPORT ModSinTargets NAMESPACE ModSin:: DESTINATION "${MODSIN_CMAKE_DIR}"
