@@ -54,8 +54,13 @@ inline __m128i SixteenDigits(std::uint32_t high, std::uint32_t low) noexcept {
   return _mm_add_epi8(x, _mm_set1_epi8('0'));
 }
 
-// The exponent's magnitude (at most 324) as 4 digits, "0000" ... "0339".
-inline constexpr int kExponentLimit = 340;
+// The exponent's magnitude as 4 digits, "0000" ... "0339". A double's decimal
+// exponent lies from -324 (the least subnormal, 4.94065645841247E-0324) to
+// +308 (the largest double); the table reaches a margin beyond the larger
+// magnitude, into exponents that no double has.
+inline constexpr int kLargestExponentMagnitude = 324;
+inline constexpr int kExponentMargin = 16;
+inline constexpr int kExponentLimit = kLargestExponentMagnitude + kExponentMargin;
 inline constexpr auto kExponentDigits = [] {
   std::array<std::uint32_t, kExponentLimit> digits{};
   for (std::uint32_t n = 0; n < kExponentLimit; ++n)

@@ -15,5 +15,9 @@ inline constexpr int kDoubleExponentBias = 1023;
 inline constexpr int kDoubleLeastBitExponent = -1074;
 inline constexpr int kDoubleSignShift = 63;
 inline constexpr std::uint64_t kDoubleSignBit = std::uint64_t{1} << kDoubleSignShift;
+// The bits that a 64-bit significand holds beyond a double's 53 (its 52
+// fraction bits and the leading 1): how far a double's significand moves up
+// to fill a 64-bit word.
+inline constexpr int kBitsBeyondDoubleSignificand = 64 - (kDoubleFractionBits + 1);
 
 }  // namespace modsin

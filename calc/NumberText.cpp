@@ -73,7 +73,8 @@ std::optional<TDecimal> ProductDecimal(std::uint64_t magnitudeBits) noexcept {
   if (field == 0 || field == kDoubleExponentMask) return std::nullopt;
   const int e = field - kDoubleExponentBias;
   // The fraction with its leading 1, moved to the top.
-  const std::uint64_t significand = (magnitudeBits | kDoubleSignBit >> 11) << 11;
+  const std::uint64_t significand = (magnitudeBits | kDoubleSignBit >> kBitsBeyondDoubleSignificand)
+                                    << kBitsBeyondDoubleSignificand;
 
   int exponent = FloorLog10OfTwoTo(e);
   TFixedPoint s = ScaledProduct(significand, e, kSignificantDigits - 1 - exponent);
