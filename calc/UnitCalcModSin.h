@@ -91,15 +91,16 @@ class TCalcModSin {
   // gives the status, and the list, that RefineInOrder gives.
   bool RefineInBatches();
   // x^p rounded to double: the phase whose sine is the curve value.
-  double PhaseAt(double x) const;
+  double PhaseAt(double x) const { return RoundToDouble(FPower(x)); }
   // The curve value sin(x^p) at x, rounded to double.
   double CurveValue(double x) const;
   // CurveValue of x[0 ... count), into y: the powers first, then the sines
   // together (RoundedSines).
   void CurveValues(const double* x, double* y, int count) const;
   // A new node from the current block of nodes; EOutOfMemory when a block is
-  // needed and cannot be had.
-  TNode* NewNode(double x, double y, TNode* next);
+  // needed and cannot be had. Inline (calc/NodeBlocks.h), so that the
+  // refinement's loops place a node without a call.
+  inline TNode* NewNode(double x, double y, TNode* next);
   // Releases the list while it agrees with FNodeCount; status 6 when not.
   // Then every block of nodes is released, whatever the list held.
   void DisposeNodes();
@@ -129,9 +130,9 @@ class TCalcModSin {
   void ReleaseBlocks() noexcept;
   // The refinement's tests, one for RefineInterval and RefineInBatches alike:
   // whether the interval from a to b is wider than FDX, and whether two
-  // values lie more than FDY apart.
-  bool IsWideEnough(const TNode& a, const TNode& b) const;
-  bool ApartByMoreThanDY(double y1, double y0) const;
+  // values lie more than FDY apart. Inline (calc/Bisection.h), as above.
+  inline bool IsWideEnough(const TNode& a, const TNode& b) const;
+  inline bool ApartByMoreThanDY(double y1, double y0) const;
   // The blocks, the newest first, and how many nodes the newest has left.
   TNodeBlock* FBlocks = nullptr;
   std::int32_t FBlockFree = 0;
@@ -142,6 +143,8 @@ class TCalcModSinXoverY : public TCalcModSin {
   using TCalcModSin::TCalcModSin;
 
   // Writes the node list as a table file (an empty name: standard output).
+  // Defined in NodeTableFile.cpp, beside the table's format, so that the
+  // tabulator's own source files need no file output.
   void PrintToFile(const std::string& FileName);
 
   // The x >= 0 with x^p = phase; 0 for a phase below 1e-5.
