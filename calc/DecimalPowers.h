@@ -34,13 +34,13 @@ struct TDecimalPower {
 // / 5) / 5) = floor(a / 25)), their top 64 bits rounded by the next bit. No
 // tie is rounded wrongly: a 5^n of more than 64 bits is odd and never 65 bits
 // long, and 2^831 / 5^n is never a whole number.
-inline constexpr int kLimbCount = 26;  // 832 bits: 5^322 < 2^748, 2^831 / 5^294 > 2^148
-using TLimbs = std::array<std::uint32_t, kLimbCount>;
+inline constexpr int kPowerLimbCount = 26;  // 832 bits: 5^322 < 2^748, 2^831 / 5^294 > 2^148
+using TPowerLimbs = std::array<std::uint32_t, kPowerLimbCount>;
 
 // a * 2^unitExponent, rounded to 64 bits. The leading 1 and the 64 bits after
 // it lie in the top three limbs that are not all zeros.
-constexpr TDecimalPower Rounded(const TLimbs& a, int unitExponent) {
-  int top = kLimbCount - 1;
+constexpr TDecimalPower RoundedPower(const TPowerLimbs& a, int unitExponent) {
+  int top = kPowerLimbCount - 1;
   while (a[static_cast<std::size_t>(top)] == 0)
     --top;
   const auto limb = [&a](int i) {
@@ -60,9 +60,9 @@ constexpr TDecimalPower Rounded(const TLimbs& a, int unitExponent) {
 inline constexpr auto kDecimalPowers = [] {
   std::array<TDecimalPower, kHighestDecimalPower - kLowestDecimalPower + 1> powers{};
   const auto at = [](int q) { return static_cast<std::size_t>(q - kLowestDecimalPower); };
-  TLimbs fives{1};  // 5^n, and 10^n = 5^n * 2^n
+  TPowerLimbs fives{1};  // 5^n, and 10^n = 5^n * 2^n
   for (int n = 0; n <= kHighestDecimalPower; ++n) {
-    powers[at(n)] = Rounded(fives, n);
+    powers[at(n)] = RoundedPower(fives, n);
     std::uint64_t carry = 0;
     for (std::uint32_t& limb : fives) {
       carry += std::uint64_t{limb} * 5;
@@ -70,17 +70,17 @@ inline constexpr auto kDecimalPowers = [] {
       carry >>= kLimbBits;
     }
   }
-  constexpr int kTop = kLimbCount * kLimbBits - 1;
-  TLimbs fifths{};  // floor(2^831 / 5^n), and 10^-n = that * 2^(-831 - n)
+  constexpr int kTop = kPowerLimbCount * kLimbBits - 1;
+  TPowerLimbs fifths{};  // floor(2^831 / 5^n), and 10^-n = that * 2^(-831 - n)
   fifths.back() = std::uint32_t{1} << (kTop % kLimbBits);
   for (int n = 1; n <= -kLowestDecimalPower; ++n) {
     std::uint64_t remainder = 0;
-    for (std::size_t i = kLimbCount; i-- > 0;) {
+    for (std::size_t i = kPowerLimbCount; i-- > 0;) {
       remainder = remainder << kLimbBits | fifths[i];
       fifths[i] = static_cast<std::uint32_t>(remainder / 5);
       remainder %= 5;
     }
-    powers[at(-n)] = Rounded(fifths, -kTop - n);
+    powers[at(-n)] = RoundedPower(fifths, -kTop - n);
   }
   return powers;
 }();
