@@ -157,7 +157,7 @@ TDecimal ScaledDecimal(std::uint64_t magnitudeBits) noexcept {
       m = ScaledByPowerOfTen(m, k);
       if (m >= kScaledLow && m < kScaledHigh) break;
       // Now and then one more step: 16 <= m < 21, or m < 1.
-      e = ExtendedBits(m).exponent - kExtendedBias;
+      e = ExtendedBits(m).FExponent - kExtendedBias;
     }
   }
 
@@ -283,7 +283,7 @@ inline TFixedPoint ScaledProduct(std::uint64_t significand, int e, int q) noexce
   const TDecimalPower& power = kDecimalPowers[static_cast<std::size_t>(q - kLowestDecimalPower)];
   // 2^62 <= product < 2^64, S = product * 2^(e + 1 + power.FExponent), and
   // with S within [2^46, 2^51) the point lies 11 to 18 bits from the bottom.
-  const std::uint64_t product = MultiplyWords(significand, power.FSignificand).high;
+  const std::uint64_t product = MultiplyWords(significand, power.FSignificand).FHigh;
   const int pointBits = -(e + 1 + power.FExponent);
   return {product >> pointBits, product << (64 - pointBits)};
 }

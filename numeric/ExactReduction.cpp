@@ -71,9 +71,9 @@ TGrowingWideNumber InverseArctangent(TGrowingWideNumber power, std::uint32_t mSq
 // sum is within 1.5 (26.1 limbs + 6) < 40 limbs + 9 units of pi/4.
 TGrowingWideNumber QuarterPi(int limbs) {
   TGrowingWideNumber half = WideZero<TGrowingLimbs>(limbs);
-  half.limb[0] = kHalfLimb;
+  half.FLimb[0] = kHalfLimb;
   TGrowingWideNumber third = WideZero<TGrowingLimbs>(limbs);
-  std::fill(third.limb.begin(), third.limb.end(), 0x55555555);
+  std::fill(third.FLimb.begin(), third.FLimb.end(), 0x55555555);
   return Add(InverseArctangent(half, 4), InverseArctangent(third, 9));
 }
 
@@ -88,8 +88,8 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
   TFastReduction r;
   // Step 1: below pi/4 the argument itself.
   if (BelowQuarterPi(significand, exponent)) {
-    r.exponent = exponent + 1;
-    r.high = significand;
+    r.FExponent = exponent + 1;
+    r.FHigh = significand;
     return r;
   }
 
@@ -102,12 +102,12 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
   std::uint64_t carry = 0;
   for (int k = 3; k >= 0; --k) {
     const TWordProduct part = MultiplyWords(significand, kTwoOverPiWords[k]);
-    product[k + 1] = part.low + carry;
-    carry = part.high + (product[k + 1] < carry ? 1 : 0);
+    product[k + 1] = part.FLow + carry;
+    carry = part.FHigh + (product[k + 1] < carry ? 1 : 0);
   }
   product[0] = carry;
   const int shift = exponent + 1;
-  r.quadrant = static_cast<unsigned>(WordAt(0, product[0], shift)) & 3u;
+  r.FQuadrant = static_cast<unsigned>(WordAt(0, product[0], shift)) & 3u;
   std::uint64_t f0 = WordAt(product[0], product[1], shift);
   std::uint64_t f1 = WordAt(product[1], product[2], shift);
   std::uint64_t f2 = WordAt(product[2], product[3], shift);
@@ -115,8 +115,8 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
   // Step 3: from one half of a turn on, the distance below the next whole
   // number: 1 - fraction, the 192-bit two's complement.
   if ((f0 >> (kWordBits - 1)) != 0) {
-    r.quadrant = (r.quadrant + 1) & 3u;
-    r.negative = true;
+    r.FQuadrant = (r.FQuadrant + 1) & 3u;
+    r.FNegative = true;
     f0 = ~f0;
     f1 = ~f1;
     f2 = ~f2 + 1;
@@ -144,20 +144,20 @@ TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
   // out, less than 3 units of the product's last place, itself above 1/4: in
   // all the remainder is within 2^-121 of itself.
   const TWordProduct top = MultiplyWords(m0, kQuarterPiWords[0]);
-  const std::uint64_t cross1 = MultiplyWords(m0, kQuarterPiWords[1]).high;
-  const std::uint64_t cross2 = MultiplyWords(m1, kQuarterPiWords[0]).high;
-  std::uint64_t low = top.low + cross1;
-  std::uint64_t high = top.high + (low < cross1 ? 1 : 0);
+  const std::uint64_t cross1 = MultiplyWords(m0, kQuarterPiWords[1]).FHigh;
+  const std::uint64_t cross2 = MultiplyWords(m1, kQuarterPiWords[0]).FHigh;
+  std::uint64_t low = top.FLow + cross1;
+  std::uint64_t high = top.FHigh + (low < cross1 ? 1 : 0);
   low += cross2;
   high += low < cross2 ? 1 : 0;
-  r.exponent = 1 - leadingZeros;
+  r.FExponent = 1 - leadingZeros;
   if ((high >> (kWordBits - 1)) == 0) {
     high = (high << 1) | (low >> (kWordBits - 1));
     low <<= 1;
-    --r.exponent;
+    --r.FExponent;
   }
-  r.high = high;
-  r.low = low;
+  r.FHigh = high;
+  r.FLow = low;
   return r;
 }
 
@@ -168,10 +168,10 @@ TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, 
   // Step 1: below pi/4 the argument is its own remainder: x = (significand /
   // 2^64) * 2^(exponent + 1).
   if (BelowQuarterPi(significand, exponent)) {
-    r.exponent = exponent + 1;
-    r.magnitude = WideZero<TLimbs>(limbs);
-    r.magnitude.limb[0] = static_cast<std::uint32_t>(significand >> kLimbBits);
-    r.magnitude.limb[1] = static_cast<std::uint32_t>(significand);
+    r.FExponent = exponent + 1;
+    r.FMagnitude = WideZero<TLimbs>(limbs);
+    r.FMagnitude.FLimb[0] = static_cast<std::uint32_t>(significand >> kLimbBits);
+    r.FMagnitude.FLimb[1] = static_cast<std::uint32_t>(significand);
     return r;
   }
 
@@ -185,17 +185,17 @@ TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, 
   // window) <= 2^(63.01 - 32 window).
   const int window = limbs + kReductionGuardLimbs;
   TWideNumberOf<TLimbs> product =
-      MultiplyWhole(significand, WideFromLimbs<TLimbs>(constants.twoOverPi.data(), window));
-  Resize(product, product.size + 2);
+      MultiplyWhole(significand, WideFromLimbs<TLimbs>(constants.FTwoOverPi.data(), window));
+  Resize(product, product.FSize + 2);
   const TWideNumberOf<TLimbs> turns = ShiftRight(product, 63 - exponent);
-  r.quadrant = turns.limb[1] & 3u;
-  TWideNumberOf<TLimbs> fraction = WideFromLimbs<TLimbs>(&turns.limb[2], window);
+  r.FQuadrant = turns.FLimb[1] & 3u;
+  TWideNumberOf<TLimbs> fraction = WideFromLimbs<TLimbs>(&turns.FLimb[2], window);
 
   // Step 3: from one half of a turn on, n is the next whole number and the
   // remainder lies below it: 1 - fraction.
-  if (fraction.limb[0] >= kHalfLimb) {
-    r.quadrant = (r.quadrant + 1) & 3u;
-    r.negative = true;
+  if (fraction.FLimb[0] >= kHalfLimb) {
+    r.FQuadrant = (r.FQuadrant + 1) & 3u;
+    r.FNegative = true;
     fraction = Subtract(WideZero<TLimbs>(window), fraction);
   }
 
@@ -211,11 +211,11 @@ TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, 
   // room for a computed one's hair) and the product's truncation (a unit of a
   // product >= 1/4: 2^(2 - 32 limbs)) add up with step 4's to less than 2^(4 -
   // 32 limbs).
-  r.magnitude = MultiplyHigh(fraction, WideFromLimbs<TLimbs>(constants.quarterPi.data(), limbs));
-  r.exponent = 1 - leadingZeros;
-  if (r.magnitude.limb[0] < kHalfLimb) {
-    r.magnitude = ShiftLeft(r.magnitude, 1);
-    --r.exponent;
+  r.FMagnitude = MultiplyHigh(fraction, WideFromLimbs<TLimbs>(constants.FQuarterPi.data(), limbs));
+  r.FExponent = 1 - leadingZeros;
+  if (r.FMagnitude.FLimb[0] < kHalfLimb) {
+    r.FMagnitude = ShiftLeft(r.FMagnitude, 1);
+    --r.FExponent;
   }
   return r;
 }
@@ -231,19 +231,19 @@ TComputedReductionConstants ComputeReductionConstants(int limbs) {
   // Every step is exact, so the quotient is that of 1/2 by the computed pi/4,
   // truncated. The computed pi/4 moves it by less than 0.83 times its own
   // error (the derivative of 1/(2p), 1/(2p^2), at p near pi/4): a hair.
-  TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.size);
-  remainder.limb[0] = kHalfLimb;
+  TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.FSize);
+  remainder.FLimb[0] = kHalfLimb;
   std::vector<std::uint32_t> twoOverPi(static_cast<std::size_t>(window));
   for (int bit = 0; bit < window * kLimbBits; ++bit) {
-    const bool whole = remainder.limb[0] >= kHalfLimb;
+    const bool whole = remainder.FLimb[0] >= kHalfLimb;
     remainder = ShiftLeft(remainder, 1);
-    if (whole || remainder.limb >= quarterPi.limb) {
+    if (whole || remainder.FLimb >= quarterPi.FLimb) {
       remainder = Subtract(remainder, quarterPi);
       twoOverPi[static_cast<std::size_t>(bit / kLimbBits)] |= kHalfLimb >> (bit % kLimbBits);
     }
   }
   Resize(quarterPi, limbs);
-  return {std::move(twoOverPi), std::move(quarterPi.limb)};
+  return {std::move(twoOverPi), std::move(quarterPi.FLimb)};
 }
 
 template TWideReductionOf<TFixedLimbs> ReduceExactly(std::uint64_t, int, int,

@@ -35,8 +35,8 @@ inline constexpr std::uint32_t kQuarterPi[kMostReductionLimbs] = {
 // each low by less than 1 + 2^-30 units of its last limb, or high by less
 // than 2^-30 of one.
 struct TReductionConstants {
-  std::span<const std::uint32_t> twoOverPi;
-  std::span<const std::uint32_t> quarterPi;
+  std::span<const std::uint32_t> FTwoOverPi;
+  std::span<const std::uint32_t> FQuarterPi;
 };
 
 // The stored ones, truncated, for up to kMostReductionLimbs.
@@ -45,8 +45,8 @@ inline constexpr TReductionConstants kStoredReductionConstants{kTwoOverPi, kQuar
 // The same for a precision of any `limbs`, computed (and in practice
 // truncated as well: their first limbs are the stored ones).
 struct TComputedReductionConstants {
-  std::vector<std::uint32_t> twoOverPi;
-  std::vector<std::uint32_t> quarterPi;
+  std::vector<std::uint32_t> FTwoOverPi;
+  std::vector<std::uint32_t> FQuarterPi;
 };
 TComputedReductionConstants ComputeReductionConstants(int limbs);
 
@@ -54,10 +54,10 @@ TComputedReductionConstants ComputeReductionConstants(int limbs);
 // next to it: the quadrant decides), as magnitude * 2^exponent.
 template <class TLimbs>
 struct TWideReductionOf {
-  unsigned quadrant = 0;  // n modulo 4
-  bool negative = false;  // x - n pi/2 < 0
-  int exponent = 0;
-  TWideNumberOf<TLimbs> magnitude;  // in [1/2, 1), `limbs` limbs
+  unsigned FQuadrant = 0;  // n modulo 4
+  bool FNegative = false;  // x - n pi/2 < 0
+  int FExponent = 0;
+  TWideNumberOf<TLimbs> FMagnitude;  // in [1/2, 1), `limbs` limbs
 };
 
 // The sign of sin x from the sign of x, n modulo 4 and the remainder's sign:
@@ -67,14 +67,14 @@ inline bool SineIsNegative(bool xNegative, unsigned quadrant, bool remainderNega
   return (xNegative != ((quadrant & 2u) != 0)) != (!cosine && remainderNegative);
 }
 
-// The remainder to 128 bits, (high + low * 2^-64) * 2^exponent with the
-// leading bit of high set, for Sine's fast path.
+// The remainder to 128 bits, (FHigh + FLow * 2^-64) * 2^FExponent with the
+// leading bit of FHigh set, for Sine's fast path.
 struct TFastReduction {
-  unsigned quadrant = 0;
-  bool negative = false;
-  int exponent = 0;
-  std::uint64_t high = 0;
-  std::uint64_t low = 0;
+  unsigned FQuadrant = 0;
+  bool FNegative = false;
+  int FExponent = 0;
+  std::uint64_t FHigh = 0;
+  std::uint64_t FLow = 0;
 };
 
 // As ReduceExactly with 4 limbs, in 64-bit words: within 2^-121 of the

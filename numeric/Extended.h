@@ -17,9 +17,9 @@ static_assert(std::numeric_limits<Extended>::digits == 64,
 // bit is stored: it is set in every normal number and clear in a subnormal
 // one or a zero.
 struct TExtendedBits {
-  std::uint64_t significand;
-  std::uint16_t exponent;  // biased by kExtendedBias; 0x7FFF for NaN and infinity
-  bool negative;
+  std::uint64_t FSignificand;
+  std::uint16_t FExponent;  // biased by kExtendedBias; 0x7FFF for NaN and infinity
+  bool FNegative;
 };
 
 inline constexpr int kExtendedBias = 16383;
@@ -62,7 +62,7 @@ inline Extended MakeExtended(bool negative, int exponent, std::uint64_t signific
 inline unsigned UnitsFromDoubleMidpoint(Extended x) noexcept {
   constexpr unsigned kDroppedMask = 0x7FF;
   constexpr unsigned kMidpoint = 0x400;
-  const auto dropped = static_cast<unsigned>(ExtendedBits(x).significand & kDroppedMask);
+  const auto dropped = static_cast<unsigned>(ExtendedBits(x).FSignificand & kDroppedMask);
   return dropped > kMidpoint ? dropped - kMidpoint : kMidpoint - dropped;
 }
 
