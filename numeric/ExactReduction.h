@@ -51,14 +51,22 @@ struct TComputedReductionConstants {
 TComputedReductionConstants ComputeReductionConstants(int limbs);
 
 // |x - n pi/2| for the whole number n nearest to x * 2/pi (or, from pi/4 on,
-// next to it: the quadrant decides), as magnitude * 2^exponent.
-template <class TLimbs>
-struct TWideReductionOf {
+// next to it: the quadrant decides), as FMagnitude * 2^FExponent with the
+// magnitude a fraction in [1/2, 1).
+template <class TMagnitude>
+struct TReductionOf {
   unsigned FQuadrant = 0;  // n modulo 4
   bool FNegative = false;  // x - n pi/2 < 0
   int FExponent = 0;
-  TWideNumberOf<TLimbs> FMagnitude;  // in [1/2, 1), `limbs` limbs
+  TMagnitude FMagnitude{};
 };
+
+// The magnitude in `limbs` limbs, for ReduceExactly.
+template <class TLimbs>
+using TWideReductionOf = TReductionOf<TWideNumberOf<TLimbs>>;
+
+// The magnitude to 128 bits, for ReduceFast and Sine's fast path.
+using TFastReduction = TReductionOf<TWordPair>;
 
 // The sign of sin x from the sign of x, n modulo 4 and the remainder's sign:
 // sin r, cos r, -sin r or -cos r by the quadrant, and only sin r follows r's.
@@ -66,16 +74,6 @@ inline bool SineIsNegative(bool xNegative, unsigned quadrant, bool remainderNega
   const bool cosine = (quadrant & 1u) != 0;
   return (xNegative != ((quadrant & 2u) != 0)) != (!cosine && remainderNegative);
 }
-
-// The remainder to 128 bits, (FHigh + FLow * 2^-64) * 2^FExponent with the
-// leading bit of FHigh set, for Sine's fast path.
-struct TFastReduction {
-  unsigned FQuadrant = 0;
-  bool FNegative = false;
-  int FExponent = 0;
-  std::uint64_t FHigh = 0;
-  std::uint64_t FLow = 0;
-};
 
 // As ReduceExactly with 4 limbs, in 64-bit words: within 2^-121 of the
 // remainder relative to it. The same arguments.

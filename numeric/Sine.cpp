@@ -116,11 +116,11 @@ Extended Sine(Extended x) {
 
   // Step 2: |x| = n pi/2 + r, r to 128 bits as a + b (both of r's sign).
   const TFastReduction r = ReduceFast(bits.FSignificand, exponent);
-  const Extended a = MakeExtended(false, r.FExponent - 1, r.FHigh);
+  const Extended a = MakeExtended(false, r.FExponent - 1, r.FMagnitude.FHigh);
   Extended b = 0;
-  if (r.FLow != 0) {
-    const int shift = std::countl_zero(r.FLow);
-    b = MakeExtended(false, r.FExponent - 65 - shift, r.FLow << shift);
+  if (r.FMagnitude.FLow != 0) {
+    const int shift = std::countl_zero(r.FMagnitude.FLow);
+    b = MakeExtended(false, r.FExponent - 65 - shift, r.FMagnitude.FLow << shift);
   }
 
   // Step 3: sin x is sin r, cos r, -sin r or -cos r by n modulo 4, from the

@@ -35,15 +35,17 @@ using TGrowingWideNumber = TWideNumberOf<TGrowingLimbs>;
 
 inline constexpr int kLimbBits = 32;
 
-// a * b in full, as its high and low 64-bit halves: one 128-bit product where
-// the compiler has the type, else four 32 x 32 -> 64-bit ones (the 32-bit
-// build; the middle sum fits: 3 (2^32 - 1) < 2^34).
-struct TWordProduct {
-  std::uint64_t FHigh;
-  std::uint64_t FLow;
+// 128 bits as two 64-bit words, the high one first: a product of two words
+// in full, or a fraction FHigh 2^-64 + FLow 2^-128.
+struct TWordPair {
+  std::uint64_t FHigh = 0;
+  std::uint64_t FLow = 0;
 };
 
-inline TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) noexcept {
+// a * b in full: one 128-bit product where the compiler has the type, else
+// four 32 x 32 -> 64-bit ones (the 32-bit build; the middle sum fits: 3 (2^32
+// - 1) < 2^34).
+inline TWordPair MultiplyWords(std::uint64_t a, std::uint64_t b) noexcept {
 #ifdef __SIZEOF_INT128__
   const auto product = __extension__ static_cast<unsigned __int128>(a) * b;
   return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
