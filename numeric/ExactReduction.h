@@ -79,11 +79,15 @@ inline bool SineIsNegative(bool xNegative, unsigned quadrant, bool remainderNega
 // remainder relative to it. The same arguments.
 TFastReduction ReduceFast(std::uint64_t significand, int exponent);
 
+// ReduceExactly's bound on the error of the magnitude, 2^(4 - 32 limbs) of
+// a magnitude below 1, in units of its last limb.
+inline constexpr std::uint32_t kReductionErrorUnits = 16;
+
 // For x = significand * 2^(exponent - 63) with the leading bit of the
 // significand set, 2^-32 <= x < 2^63. Below pi/4, n = 0 and the magnitude is
 // x itself, exactly. Otherwise the magnitude is low or high by less than
-// 2^(4 - 32 limbs) of itself. 2 <= limbs, and limbs <= kMostReductionLimbs
-// for fixed limbs.
+// 2^(4 - 32 limbs) of itself (kReductionErrorUnits). 2 <= limbs, and limbs
+// <= kMostReductionLimbs for fixed limbs.
 template <class TLimbs>
 TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, int limbs,
                                        const TReductionConstants& constants);

@@ -51,10 +51,15 @@ TWideNumberOf<TLimbs> AlternatingSeries(const TWideNumberOf<TLimbs>& z, std::uin
   return sum;
 }
 
+// The reduction's error carried into sin r, in units of the last place of
+// its normalised value: kReductionErrorUnits relative to r, grown by at most
+// r / sin r < 1.12 relative to sin r (17.92 units, rounded up).
+constexpr std::uint32_t kSineReductionErrorUnits = 18;
+static_assert(kReductionErrorUnits * 112 <= kSineReductionErrorUnits * 100);
+
 // sin r = r (1 - (r^2/3! - r^4/5! + ...)) for r = magnitude * 2^exponent <=
 // pi/4. The product by r and its normalising shift at most double the
-// series' error; the reduction's relative error, 16 units, grows by at most
-// r / sin r < 1.12.
+// series' error; the reduction's adds kSineReductionErrorUnits.
 template <class TLimbs>
 TWideValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
   TWideValue<TLimbs> v{r.FMagnitude, r.FExponent, 0};
@@ -62,7 +67,7 @@ TWideValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
       ShiftRight(MultiplyHigh(r.FMagnitude, r.FMagnitude), -2 * r.FExponent);  // r^2, 2 units low
   const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 1, &v.FError);
   v.FMantissa = Subtract(r.FMagnitude, MultiplyHigh(r.FMagnitude, sum));
-  v.FError = 2 * (v.FError + 1) + 18;
+  v.FError = 2 * (v.FError + 1) + kSineReductionErrorUnits;
   if (v.FMantissa.FLimb[0] < kHalfLimb) {
     v.FMantissa = ShiftLeft(v.FMantissa, 1);
     --v.FExponent;
@@ -71,14 +76,14 @@ TWideValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
 }
 
 // cos r = 1 - (r^2/2! - r^4/4! + ...) for r <= pi/4; the reduction's error
-// moves it by less than r^2 * 16 units.
+// moves it by less than r^2 kReductionErrorUnits units, r^2 < 0.62.
 template <class TLimbs>
 TWideValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
   TWideValue<TLimbs> v;
   const TWideNumberOf<TLimbs> z =
       ShiftRight(MultiplyHigh(r.FMagnitude, r.FMagnitude), -2 * r.FExponent);
   const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 0, &v.FError);
-  v.FError += 16;
+  v.FError += kReductionErrorUnits;
   v.FMantissa = WideZero<TLimbs>(sum.FSize);
   if (IsZero(sum)) {
     // 1 itself: mantissa 1/2, exponent 1, where a unit is twice as large.
