@@ -13,9 +13,11 @@ namespace {
 // 2/pi rounded to the nearest Extended.
 constexpr Extended kTwoOverPi = 0xA2F9836E4E44152Ap-64L;
 
-// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + d with 0 < d < 2^-144. The first two
-// parts carry 40 significant bits each, so that their products with a whole
-// number of quarter turns below 2^20 are exact.
+// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + d with |d| < 2^-145.35: kHalfPi3
+// is the rest rounded to the nearest Extended, here up, so that d is
+// negative, about -2^-145.36. The first part carries 40 significant bits and
+// the second 38, so that their products with a whole number of quarter turns
+// below 2^20 are exact.
 constexpr Extended kHalfPi1 = 0xC90FDAA221000000p-63L;
 constexpr Extended kHalfPi2 = 0xD18469898C000000p-104L;
 constexpr Extended kHalfPi3 = 0xC51701B839A25205p-144L;
@@ -83,9 +85,9 @@ Extended Polynomial(const TShortSeries& t, Extended z) {
 // kHalfPi1 of 2^-39 and n * kHalfPi2 of 2^-78, so r1 - n * kHalfPi2 is exact
 // below 2^-14, and within u |r| above. The last subtraction adds u |r|. The
 // rounding of n * kHalfPi3 (u of it) and the part of pi/2 beyond the three
-// constants (below 2^-144 a quarter turn) stay below 2^-123.85 with |n| <
-// 2^19.35: 2^-62.85 of the smallest remainder of a double below 2^20 (2^-60.5
-// or more, near 29 pi/2). In all, r is within rho = 1.62 * 2^-63 of x - n *
+// constants (|d| a quarter turn) stay below 2^-123.85 with |n| < 2^19.35:
+// 2^-62.85 of the smallest remainder of a double below 2^20 (2^-60.5 or
+// more, near 29 pi/2). In all, r is within rho = 1.62 * 2^-63 of x - n *
 // pi/2, relative to it.
 struct TReducedArgument {
   Extended FRemainder;

@@ -50,8 +50,11 @@ Extended RoundingMargin(Extended high, Extended low) {
   return gap - (std::fabs(low) + std::fabs(high) * kFastError);
 }
 
-// sin(a + b) (cosine false) or cos(a + b) for 2^-32 <= a <= pi/4 (1 +
-// 2^-120) and 0 <= b < a 2^-63, in modsin's x87 environment.
+// sin(a + b) (cosine false) or cos(a + b) for 2^-69 < a <= pi/4 (1 +
+// 2^-120) and 0 <= b < a 2^-63, in modsin's x87 environment. An argument
+// below pi/4 gives a >= 2^-32, but a reduced one may leave far less: down to
+// about 2^-68.2 (pi/2 times the closest approach of x 2/pi to a whole
+// number, ExactReduction.cpp).
 //
 // Step 1 splits a = A + d at the nearest node A = i/128, |d| <= 2^-8. With
 // the table's S = sin A and C = cos A, and (P, Q) = (S, C) for the sine or
@@ -67,6 +70,14 @@ Extended RoundingMargin(Extended high, Extended low) {
 // 6 2^-64 2^-17 |P|, cos d - 1 evaluated within 2^-62 of itself 2^-79 |P|,
 // b's second order 2^-80 |f|, the rest (series cut, table, sin d - d's
 // rounding) below 2^-82 |f|. In all below 2^-76.3 |f|.
+//
+// Row 0 serves every a up to 2^-8, however small: there A = 0, S = 0 and
+// C = 1 exactly, and d = a. The cosine keeps P = 1 and the bound above. The
+// sine has P = 0, so that f is not bounded by |P|, but f = d + (sin d - d) +
+// b with d exact and nothing else in the sum: the tail b + (sin d - d) is
+// below 2^-18.5 |f|, and its roundings (sin d - d within 2^-62 of itself)
+// stay below 2^-80 |f|; the series cut and b's second order are relative to
+// f as above. Nothing comes near the subnormal range (d^8 > 2^-550).
 TFastValue FastValue(Extended a, Extended b, bool cosine) {
   // Step 1: the node and the distance from it, exact.
   const auto i = static_cast<std::size_t>(RoundToInt64(a * kSineTableScale));
