@@ -30,7 +30,7 @@ inline constexpr int kHighestRootExponent = 159;
 // kSmallPhaseBound on, where the square root decides it; nothing elsewhere.
 inline std::optional<double> DecidedRoot(double phase) {
   // 2^e <= phase < 2^(e + 1): a phase is normal here.
-  const int e = ExtendedBits(phase).exponent - kExtendedBias;
+  const int e = ExtendedBits(phase).FExponent - kExtendedBias;
   if (e < kLowestRootExponent || e > kHighestRootExponent) return std::nullopt;
   const Extended root = SquareRoot(phase);
   const auto margin = static_cast<unsigned>(3 * (e < 0 ? -e : e) + 8);

@@ -53,7 +53,7 @@ inline TFixedPoint ScaledProduct(std::uint64_t significand, int e, int q) noexce
   const TDecimalPower& power = kDecimalPowers[static_cast<std::size_t>(q - kLowestDecimalPower)];
   // 2^62 <= product < 2^64, S = product * 2^(e + 1 + power.FExponent), and
   // with S within [2^46, 2^51) the point lies 11 to 18 bits from the bottom.
-  const std::uint64_t product = MultiplyWords(significand, power.FSignificand).high;
+  const std::uint64_t product = MultiplyWords(significand, power.FSignificand).FHigh;
   const int pointBits = -(e + 1 + power.FExponent);
   return {product >> pointBits, product << (64 - pointBits)};
 }

@@ -122,7 +122,7 @@ TDecimal ScaledDecimal(std::uint64_t magnitudeBits) noexcept {
       m = ScaledByPowerOfTen(m, k);
       if (m >= kScaledLow && m < kScaledHigh) break;
       // Now and then one more step: 16 <= m < 21, or m < 1.
-      e = ExtendedBits(m).exponent - kExtendedBias;
+      e = ExtendedBits(m).FExponent - kExtendedBias;
     }
   }
 

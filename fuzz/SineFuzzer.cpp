@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(&x, data, kEncodedBytes);
   const modsin::TExtendedBits bits = modsin::ExtendedBits(x);
   const bool rejected =
-      bits.exponent == modsin::kExtendedMaxExponent ||
-      (bits.exponent != 0 && (bits.significand & modsin::kExtendedLeadingBit) == 0);
+      bits.FExponent == modsin::kExtendedMaxExponent ||
+      (bits.FExponent != 0 && (bits.FSignificand & modsin::kExtendedLeadingBit) == 0);
   if (rejected) {
     try {
       (void)modsin::Sine(x);

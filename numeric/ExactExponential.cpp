@@ -35,16 +35,16 @@ std::optional<Extended> PowerOfTwoMinusOneAt(const TExtendedBits& bits, int limb
   // Step 1: the product as a fraction: significand/2^64 * ln 2, in [1/4, 1),
   // so that |y| = product * 2^(exponent + 1).
   TWideNumberOf<TLimbs> y =
-      MultiplyWhole(bits.significand, WideFromLimbs<TLimbs>(constants.lnTwo.data(), limbs));
-  int exponent = bits.exponent - kExtendedBias + 1;
-  if (y.limb[0] < kHalfLimb) {
+      MultiplyWhole(bits.FSignificand, WideFromLimbs<TLimbs>(constants.FLnTwo.data(), limbs));
+  int exponent = bits.FExponent - kExtendedBias + 1;
+  if (y.FLimb[0] < kHalfLimb) {
     y = ShiftLeft(y, 1);
     --exponent;
   }
   Resize(y, limbs);
 
   // Step 2: s, or -s for y < 0 (its sign then alternates from the first term).
-  const bool negative = bits.negative;
+  const bool negative = bits.FNegative;
   const TWideNumberOf<TLimbs> z = ShiftRight(y, -exponent);  // |y| < 1/2: exponent <= -1
   TWideNumberOf<TLimbs> term = DivideBy(z, 2);
   TWideNumberOf<TLimbs> sum = term;
@@ -60,11 +60,11 @@ std::optional<Extended> PowerOfTwoMinusOneAt(const TExtendedBits& bits, int limb
   const TWideNumberOf<TLimbs> part = MultiplyHigh(y, sum);
   TWideValue<TLimbs> v{{}, exponent, 3 * terms + 15};
   if (negative) {
-    v.mantissa = Subtract(y, part);
+    v.FMantissa = Subtract(y, part);
   } else {
     // Halved first: the sum may reach 1.2.
-    v.mantissa = Add(ShiftRight(y, 1), ShiftRight(part, 1));
-    ++v.exponent;
+    v.FMantissa = Add(ShiftRight(y, 1), ShiftRight(part, 1));
+    ++v.FExponent;
   }
   Normalise(v);
   return RoundedExtended(v, negative);

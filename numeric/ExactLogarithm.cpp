@@ -17,12 +17,12 @@ namespace {
 constexpr std::uint64_t kSqrtTwoSignificand = 0xB504F333F9DE6484;
 
 // x = m * 2^e with m in (sqrt(1/2), sqrt(2)), and u = (m - 1) / (m + 1) as
-// the quotient of two whole numbers: |u| = numerator / (2^64 + divisorLow).
+// the quotient of two whole numbers: |u| = FNumerator / (2^64 + FDivisorLow).
 struct TLogArgument {
-  int e = 0;
-  bool below = false;  // m < 1
-  std::uint64_t numerator = 0;
-  std::uint64_t divisorLow = 0;
+  int FExponent = 0;    // e
+  bool FBelow = false;  // m < 1
+  std::uint64_t FNumerator = 0;
+  std::uint64_t FDivisorLow = 0;
 };
 
 // For x = significand * 2^(exponent - 63), the significand's leading bit set
@@ -61,7 +61,7 @@ TWideNumberOf<TLimbs> DivideWhole(std::uint64_t numerator, std::uint64_t divisor
       ++*shift;  // a leading zero of the quotient
       continue;
     }
-    if (one) quotient.limb[bit / kLimbBits] |= kHalfLimb >> (bit % kLimbBits);
+    if (one) quotient.FLimb[bit / kLimbBits] |= kHalfLimb >> (bit % kLimbBits);
     ++bit;
   }
   return quotient;
@@ -86,7 +86,7 @@ std::optional<Extended> NaturalLogAt(const TLogArgument& argument, int limbs,
   // Step 1.
   int shift = 0;
   const TWideNumberOf<TLimbs> u =
-      DivideWhole<TLimbs>(argument.numerator, argument.divisorLow, limbs, &shift);
+      DivideWhole<TLimbs>(argument.FNumerator, argument.FDivisorLow, limbs, &shift);
 
   // Step 2: |u| < 1/4 makes shift >= 2.
   const TWideNumberOf<TLimbs> w = ShiftRight(MultiplyHigh(u, u), 2 * shift);
@@ -107,40 +107,40 @@ std::optional<Extended> NaturalLogAt(const TLogArgument& argument, int limbs,
 
   // Step 3: |log2 m| = |ln m| * (log2(e) / 2) * 2.
   TWideValue<TLimbs> log2m{
-      MultiplyHigh(ln.mantissa, WideFromLimbs<TLimbs>(constants.halfLog2E.data(), limbs)),
-      ln.exponent + 1, ln.error + 3};
+      MultiplyHigh(ln.FMantissa, WideFromLimbs<TLimbs>(constants.FHalfLog2E.data(), limbs)),
+      ln.FExponent + 1, ln.FError + 3};
   Normalise(log2m);
 
   // Step 4: e + log2 m, where |log2 m| < 1/2 <= |e| unless e = 0. Then
   // whole part and fraction share one more limb in front.
   TWideValue<TLimbs> log2x = log2m;
-  bool negative = argument.below;
-  if (argument.e != 0) {
-    negative = argument.e < 0;
-    const std::uint32_t whole = negative ? 0u - static_cast<std::uint32_t>(argument.e)
-                                         : static_cast<std::uint32_t>(argument.e);
-    TWideNumberOf<TLimbs> fraction = ShiftRight(log2m.mantissa, -log2m.exponent);
+  bool negative = argument.FBelow;
+  if (argument.FExponent != 0) {
+    negative = argument.FExponent < 0;
+    const std::uint32_t whole = negative ? 0u - static_cast<std::uint32_t>(argument.FExponent)
+                                         : static_cast<std::uint32_t>(argument.FExponent);
+    TWideNumberOf<TLimbs> fraction = ShiftRight(log2m.FMantissa, -log2m.FExponent);
     Resize(fraction, limbs + 1);
     fraction = ShiftRight(fraction, kLimbBits);
     TWideNumberOf<TLimbs> sum = WideZero<TLimbs>(limbs + 1);
-    sum.limb[0] = whole;
+    sum.FLimb[0] = whole;
     // |e| + |log2 m| where both have one sign, |e| - |log2 m| otherwise.
-    sum = negative == argument.below ? Add(sum, fraction) : Subtract(sum, fraction);
+    sum = negative == argument.FBelow ? Add(sum, fraction) : Subtract(sum, fraction);
     const int zeros = LeadingZeros(sum);
-    log2x.mantissa = ShiftLeft(sum, zeros);
-    Resize(log2x.mantissa, limbs);
-    log2x.exponent = kLimbBits - zeros;
-    log2x.error = log2m.error + 2;
+    log2x.FMantissa = ShiftLeft(sum, zeros);
+    Resize(log2x.FMantissa, limbs);
+    log2x.FExponent = kLimbBits - zeros;
+    log2x.FError = log2m.FError + 2;
   }
 
   // Step 5: the exact product with kLn2 = its significand * 2^-64, as a
   // fraction in [1/4, 1).
   // The shift loses nothing of it; the cut adds a unit.
-  TWideValue<TLimbs> product{MultiplyWhole(kLn2Significand, log2x.mantissa), log2x.exponent,
-                             log2x.error};
+  TWideValue<TLimbs> product{MultiplyWhole(kLn2Significand, log2x.FMantissa), log2x.FExponent,
+                             log2x.FError};
   Normalise(product);
-  Resize(product.mantissa, limbs);
-  ++product.error;
+  Resize(product.FMantissa, limbs);
+  ++product.FError;
   return RoundedExtended(product, negative);
 }
 
@@ -150,12 +150,13 @@ Extended ExactNaturalLog(Extended x, int firstLimbs) {
   TExtendedBits bits = ExtendedBits(x);
   // A subnormal x (or the x87's pseudo-denormal encoding) has the exponent
   // of the least normal one; its significand is shifted up to normal.
-  int exponent = bits.exponent == 0 ? kExtendedLeastNormalExponent : bits.exponent - kExtendedBias;
-  const int zeros = std::countl_zero(bits.significand);
+  int exponent =
+      bits.FExponent == 0 ? kExtendedLeastNormalExponent : bits.FExponent - kExtendedBias;
+  const int zeros = std::countl_zero(bits.FSignificand);
   exponent -= zeros;
   // A power of two would make u = 0, whose quotient has no leading one.
-  assert(bits.significand << zeros != kExtendedLeadingBit);
-  const TLogArgument argument = LogArgument(bits.significand << zeros, exponent);
+  assert(bits.FSignificand << zeros != kExtendedLeadingBit);
+  const TLogArgument argument = LogArgument(bits.FSignificand << zeros, exponent);
   return FirstDecided(firstLimbs, [&](auto storage, int limbs, const TLogConstants& constants) {
     return NaturalLogAt<decltype(storage)>(argument, limbs, constants);
   });

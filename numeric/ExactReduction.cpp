@@ -1,6 +1,7 @@
 #include "numeric/ExactReduction.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <utility>
@@ -71,9 +72,9 @@ TGrowingWideNumber InverseArctangent(TGrowingWideNumber power, std::uint32_t mSq
 // sum is within 1.5 (26.1 limbs + 6) < 40 limbs + 9 units of pi/4.
 TGrowingWideNumber QuarterPi(int limbs) {
   TGrowingWideNumber half = WideZero<TGrowingLimbs>(limbs);
-  half.limb[0] = kHalfLimb;
+  half.FLimb[0] = kHalfLimb;
   TGrowingWideNumber third = WideZero<TGrowingLimbs>(limbs);
-  std::fill(third.limb.begin(), third.limb.end(), 0x55555555);
+  std::fill(third.FLimb.begin(), third.FLimb.end(), 0x55555555);
   return Add(InverseArctangent(half, 4), InverseArctangent(third, 9));
 }
 
@@ -82,142 +83,199 @@ TGrowingWideNumber QuarterPi(int limbs) {
 // far less than 2^-30 of a returned limb's unit is left once they are cut off.
 constexpr int kConstantGuardLimbs = 2;
 
-}  // namespace
-
-TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
-  TFastReduction r;
-  // Step 1: below pi/4 the argument itself.
+// The reduction's five steps, written once for its two forms: ReduceFast's
+// in 64-bit words (TWordSteps) and ReduceExactly's in limbs (TLimbSteps).
+// TSteps holds the fraction of a turn that step 2 leaves as TSteps::TTurns,
+// the remainder's magnitude as TSteps::TMagnitude, and does to them what each
+// step does, at its own precision (where the errors are counted).
+template <class TSteps>
+TReductionOf<typename TSteps::TMagnitude> Reduce(const TSteps& steps, std::uint64_t significand,
+                                                 int exponent) {
+  TReductionOf<typename TSteps::TMagnitude> r;
+  // Step 1: below pi/4 the argument is its own remainder: x = (significand /
+  // 2^64) * 2^(exponent + 1).
   if (BelowQuarterPi(significand, exponent)) {
-    r.exponent = exponent + 1;
-    r.high = significand;
+    r.FExponent = exponent + 1;
+    r.FMagnitude = steps.Argument(significand);
     return r;
   }
 
-  // Step 2: the 5-word product of the significand and 256 bits of 2/pi, the
-  // first word whole. x * 2/pi is the product times 2^(exponent - 63): the
-  // whole part is word 0 shifted right by 63 - exponent (1 to 64) bits, and
-  // the fraction, kept to 192 bits, starts 1 + exponent bits into word 0. The
-  // truncations leave it low by less than 2^-192 + 2^(exponent + 1 - 256).
-  std::uint64_t product[5];
-  std::uint64_t carry = 0;
-  for (int k = 3; k >= 0; --k) {
-    const TWordProduct part = MultiplyWords(significand, kTwoOverPiWords[k]);
-    product[k + 1] = part.low + carry;
-    carry = part.high + (product[k + 1] < carry ? 1 : 0);
-  }
-  product[0] = carry;
-  const int shift = exponent + 1;
-  r.quadrant = static_cast<unsigned>(WordAt(0, product[0], shift)) & 3u;
-  std::uint64_t f0 = WordAt(product[0], product[1], shift);
-  std::uint64_t f1 = WordAt(product[1], product[2], shift);
-  std::uint64_t f2 = WordAt(product[2], product[3], shift);
+  // Step 2: x * 2/pi: the low bits of its whole part are n modulo 4, its
+  // fraction the remainder in turns.
+  std::uint64_t whole = 0;
+  typename TSteps::TTurns fraction = steps.Turns(significand, exponent, &whole);
+  r.FQuadrant = static_cast<unsigned>(whole) & 3u;
 
-  // Step 3: from one half of a turn on, the distance below the next whole
-  // number: 1 - fraction, the 192-bit two's complement.
-  if ((f0 >> (kWordBits - 1)) != 0) {
-    r.quadrant = (r.quadrant + 1) & 3u;
-    r.negative = true;
-    f0 = ~f0;
-    f1 = ~f1;
-    f2 = ~f2 + 1;
-    if (f2 == 0 && ++f1 == 0) ++f0;
+  // Step 3: from one half of a turn on, n is the next whole number and the
+  // remainder lies below it: 1 - fraction.
+  if (steps.AtLeastHalf(fraction)) {
+    r.FQuadrant = (r.FQuadrant + 1) & 3u;
+    r.FNegative = true;
+    fraction = steps.Complement(fraction);
   }
 
-  // Step 4: normalise to 128 bits. At most kMostLeadingZeros zeros lead, so
-  // the error so far is below 2^(-192 + 1 + 69) = 2^-122 relative.
+  // Step 4: normalise: the leading zeros (at most kMostLeadingZeros) shifted
+  // out, the rest cut to the magnitude's precision.
   int leadingZeros = 0;
-  if (f0 == 0) {
-    f0 = f1;
-    f1 = f2;
-    f2 = 0;
-    leadingZeros = kWordBits;
-  }
-  // (The mask keeps a zero fraction, which the closest approach rules out,
-  // from shifting by 64.)
-  const int zeros = std::countl_zero(f0) & (kWordBits - 1);
-  leadingZeros += zeros;
-  const std::uint64_t m0 = WordAt(f0, f1, zeros);
-  const std::uint64_t m1 = WordAt(f1, f2, zeros);
+  const typename TSteps::TMagnitude normalised = steps.Normalised(fraction, &leadingZeros);
 
-  // Step 5: times pi/2 = 2 pi/4, the top 128 bits of the product; the low
-  // halves of the cross products and all of m1 * pi/4's second word are left
-  // out, less than 3 units of the product's last place, itself above 1/4: in
-  // all the remainder is within 2^-121 of itself.
-  const TWordProduct top = MultiplyWords(m0, kQuarterPiWords[0]);
-  const std::uint64_t cross1 = MultiplyWords(m0, kQuarterPiWords[1]).high;
-  const std::uint64_t cross2 = MultiplyWords(m1, kQuarterPiWords[0]).high;
-  std::uint64_t low = top.low + cross1;
-  std::uint64_t high = top.high + (low < cross1 ? 1 : 0);
-  low += cross2;
-  high += low < cross2 ? 1 : 0;
-  r.exponent = 1 - leadingZeros;
-  if ((high >> (kWordBits - 1)) == 0) {
-    high = (high << 1) | (low >> (kWordBits - 1));
-    low <<= 1;
-    --r.exponent;
+  // Step 5: turns to radians, times pi/2 = 2 * pi/4. The product with pi/4
+  // lies in [1/4, 1); below 1/2 it is doubled.
+  r.FMagnitude = steps.TimesQuarterPi(normalised);
+  r.FExponent = 1 - leadingZeros;
+  if (!steps.AtLeastHalf(r.FMagnitude)) {
+    r.FMagnitude = steps.Doubled(r.FMagnitude);
+    --r.FExponent;
   }
-  r.high = high;
-  r.low = low;
   return r;
+}
+
+// ReduceFast's steps: the fraction of a turn to 192 bits in three words, the
+// magnitude to 128 bits in two, the most significant word first.
+struct TWordSteps {
+  using TTurns = std::array<std::uint64_t, 3>;
+  using TMagnitude = TWordPair;
+
+  static TWordPair Argument(std::uint64_t significand) { return {significand, 0}; }
+
+  // The 5-word product of the significand and 256 bits of 2/pi, the first
+  // word whole. x * 2/pi is the product times 2^(exponent - 63): the whole
+  // part is word 0 shifted right by 63 - exponent (1 to 64) bits, and the
+  // fraction, kept to 192 bits, starts 1 + exponent bits into word 0. The
+  // truncations leave it low by less than 2^-192 + 2^(exponent + 1 - 256).
+  static TTurns Turns(std::uint64_t significand, int exponent, std::uint64_t* whole) {
+    std::uint64_t product[5];
+    std::uint64_t carry = 0;
+    for (int k = 3; k >= 0; --k) {
+      const TWordPair part = MultiplyWords(significand, kTwoOverPiWords[k]);
+      product[k + 1] = part.FLow + carry;
+      carry = part.FHigh + (product[k + 1] < carry ? 1 : 0);
+    }
+    product[0] = carry;
+    const int shift = exponent + 1;
+    *whole = WordAt(0, product[0], shift);
+    return {WordAt(product[0], product[1], shift), WordAt(product[1], product[2], shift),
+            WordAt(product[2], product[3], shift)};
+  }
+
+  static bool AtLeastHalf(const TTurns& f) { return (f[0] >> (kWordBits - 1)) != 0; }
+  static bool AtLeastHalf(TWordPair m) { return (m.FHigh >> (kWordBits - 1)) != 0; }
+
+  // The 192-bit two's complement.
+  static TTurns Complement(TTurns f) {
+    f[0] = ~f[0];
+    f[1] = ~f[1];
+    f[2] = ~f[2] + 1;
+    if (f[2] == 0 && ++f[1] == 0) ++f[0];
+    return f;
+  }
+
+  // To 128 bits. At most kMostLeadingZeros zeros lead, so the error so far
+  // is below 2^(-192 + 1 + 69) = 2^-122 relative.
+  static TWordPair Normalised(TTurns f, int* leadingZeros) {
+    *leadingZeros = 0;
+    if (f[0] == 0) {
+      f = {f[1], f[2], 0};
+      *leadingZeros = kWordBits;
+    }
+    // (The mask keeps a zero fraction, which the closest approach rules out,
+    // from shifting by 64.)
+    const int zeros = std::countl_zero(f[0]) & (kWordBits - 1);
+    *leadingZeros += zeros;
+    return {WordAt(f[0], f[1], zeros), WordAt(f[1], f[2], zeros)};
+  }
+
+  // The top 128 bits of the product; the low halves of the cross products
+  // and all of m.FLow * pi/4's second word are left out, less than 3 units
+  // of the product's last place, itself above 1/4: in all the remainder is
+  // within 2^-121 of itself.
+  static TWordPair TimesQuarterPi(TWordPair m) {
+    const TWordPair top = MultiplyWords(m.FHigh, kQuarterPiWords[0]);
+    const std::uint64_t cross1 = MultiplyWords(m.FHigh, kQuarterPiWords[1]).FHigh;
+    const std::uint64_t cross2 = MultiplyWords(m.FLow, kQuarterPiWords[0]).FHigh;
+    std::uint64_t low = top.FLow + cross1;
+    std::uint64_t high = top.FHigh + (low < cross1 ? 1 : 0);
+    low += cross2;
+    high += low < cross2 ? 1 : 0;
+    return {high, low};
+  }
+
+  static TWordPair Doubled(TWordPair m) {
+    return {(m.FHigh << 1) | (m.FLow >> (kWordBits - 1)), m.FLow << 1};
+  }
+};
+
+// ReduceExactly's steps: the magnitude in `limbs` = FLimbs limbs, the
+// fraction of a turn in a window of `window` = limbs + kReductionGuardLimbs.
+template <class TLimbs>
+struct TLimbSteps {
+  using TTurns = TWideNumberOf<TLimbs>;
+  using TMagnitude = TWideNumberOf<TLimbs>;
+
+  int FLimbs;
+  const TReductionConstants& FConstants;
+
+  TMagnitude Argument(std::uint64_t significand) const {
+    TMagnitude a = WideZero<TLimbs>(FLimbs);
+    a.FLimb[0] = static_cast<std::uint32_t>(significand >> kLimbBits);
+    a.FLimb[1] = static_cast<std::uint32_t>(significand);
+    return a;
+  }
+
+  // significand * 2/pi (to `window` limbs) exactly, as a fraction whose first
+  // two limbs are the whole part, with two more limbs of room. x * 2/pi is
+  // that product times 2^(exponent - 63); shifted right by 63 - exponent bits
+  // (1 to 64), its first two limbs hold the whole part of x * 2/pi and the
+  // rest its fraction, of which `window` limbs are kept. 2/pi's last unit (a
+  // hair more for computed limbs) and the fraction's truncation put x * 2/pi
+  // off by less than 2^(exponent + 1 - 32 window) + 2^(-32 window) <=
+  // 2^(63.01 - 32 window).
+  TTurns Turns(std::uint64_t significand, int exponent, std::uint64_t* whole) const {
+    const int window = FLimbs + kReductionGuardLimbs;
+    TWideNumberOf<TLimbs> product =
+        MultiplyWhole(significand, WideFromLimbs<TLimbs>(FConstants.FTwoOverPi.data(), window));
+    Resize(product, product.FSize + 2);
+    const TWideNumberOf<TLimbs> turns = ShiftRight(product, 63 - exponent);
+    *whole = Limbs64(turns, 0);
+    return WideFromLimbs<TLimbs>(&turns.FLimb[2], window);
+  }
+
+  static bool AtLeastHalf(const TWideNumberOf<TLimbs>& a) { return a.FLimb[0] >= kHalfLimb; }
+
+  // Modulo 1.
+  static TTurns Complement(const TTurns& f) { return Subtract(WideZero<TLimbs>(f.FSize), f); }
+
+  // With at most kMostLeadingZeros leading zeros, the relative error so far
+  // is below 2^(63.01 - 32 window + 68.86) < 2^(-28 - 32 limbs) and `limbs`
+  // limbs remain after the shift.
+  TMagnitude Normalised(TTurns f, int* leadingZeros) const {
+    *leadingZeros = LeadingZeros(f);
+    f = ShiftLeft(f, *leadingZeros);
+    Resize(f, FLimbs);
+    return f;
+  }
+
+  // The truncation of the fraction (2^(1 - 32 limbs) relative), pi/4's last
+  // unit (the same, with room for a computed one's hair) and the product's
+  // truncation (a unit of a product >= 1/4: 2^(2 - 32 limbs)) add up with
+  // step 4's to less than 2^(4 - 32 limbs).
+  TMagnitude TimesQuarterPi(const TMagnitude& m) const {
+    return MultiplyHigh(m, WideFromLimbs<TLimbs>(FConstants.FQuarterPi.data(), FLimbs));
+  }
+
+  static TMagnitude Doubled(const TMagnitude& m) { return ShiftLeft(m, 1); }
+};
+
+}  // namespace
+
+TFastReduction ReduceFast(std::uint64_t significand, int exponent) {
+  return Reduce(TWordSteps{}, significand, exponent);
 }
 
 template <class TLimbs>
 TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, int limbs,
                                        const TReductionConstants& constants) {
-  TWideReductionOf<TLimbs> r;
-  // Step 1: below pi/4 the argument is its own remainder: x = (significand /
-  // 2^64) * 2^(exponent + 1).
-  if (BelowQuarterPi(significand, exponent)) {
-    r.exponent = exponent + 1;
-    r.magnitude = WideZero<TLimbs>(limbs);
-    r.magnitude.limb[0] = static_cast<std::uint32_t>(significand >> kLimbBits);
-    r.magnitude.limb[1] = static_cast<std::uint32_t>(significand);
-    return r;
-  }
-
-  // Step 2: significand * 2/pi (to `window` limbs) exactly, as a fraction
-  // whose first two limbs are the whole part, with two more limbs of room.
-  // x * 2/pi is that product times 2^(exponent - 63); shifted right by 63 -
-  // exponent bits (1 to 64), its first two limbs hold the whole part of x *
-  // 2/pi and the rest its fraction, of which `window` limbs are kept. 2/pi's
-  // last unit (a hair more for computed limbs) and the fraction's truncation
-  // put x * 2/pi off by less than 2^(exponent + 1 - 32 window) + 2^(-32
-  // window) <= 2^(63.01 - 32 window).
-  const int window = limbs + kReductionGuardLimbs;
-  TWideNumberOf<TLimbs> product =
-      MultiplyWhole(significand, WideFromLimbs<TLimbs>(constants.twoOverPi.data(), window));
-  Resize(product, product.size + 2);
-  const TWideNumberOf<TLimbs> turns = ShiftRight(product, 63 - exponent);
-  r.quadrant = turns.limb[1] & 3u;
-  TWideNumberOf<TLimbs> fraction = WideFromLimbs<TLimbs>(&turns.limb[2], window);
-
-  // Step 3: from one half of a turn on, n is the next whole number and the
-  // remainder lies below it: 1 - fraction.
-  if (fraction.limb[0] >= kHalfLimb) {
-    r.quadrant = (r.quadrant + 1) & 3u;
-    r.negative = true;
-    fraction = Subtract(WideZero<TLimbs>(window), fraction);
-  }
-
-  // Step 4: normalise. With at most kMostLeadingZeros leading zeros, the
-  // relative error so far is below 2^(63.01 - 32 window + 68.86) < 2^(-28 -
-  // 32 limbs) and `limbs` limbs remain after the shift.
-  const int leadingZeros = LeadingZeros(fraction);
-  fraction = ShiftLeft(fraction, leadingZeros);
-  Resize(fraction, limbs);
-
-  // Step 5: turns to radians, times pi/2 = 2 * pi/4. The truncation of the
-  // fraction (2^(1 - 32 limbs) relative), pi/4's last unit (the same, with
-  // room for a computed one's hair) and the product's truncation (a unit of a
-  // product >= 1/4: 2^(2 - 32 limbs)) add up with step 4's to less than 2^(4 -
-  // 32 limbs).
-  r.magnitude = MultiplyHigh(fraction, WideFromLimbs<TLimbs>(constants.quarterPi.data(), limbs));
-  r.exponent = 1 - leadingZeros;
-  if (r.magnitude.limb[0] < kHalfLimb) {
-    r.magnitude = ShiftLeft(r.magnitude, 1);
-    --r.exponent;
-  }
-  return r;
+  return Reduce(TLimbSteps<TLimbs>{limbs, constants}, significand, exponent);
 }
 
 TComputedReductionConstants ComputeReductionConstants(int limbs) {
@@ -231,19 +289,19 @@ TComputedReductionConstants ComputeReductionConstants(int limbs) {
   // Every step is exact, so the quotient is that of 1/2 by the computed pi/4,
   // truncated. The computed pi/4 moves it by less than 0.83 times its own
   // error (the derivative of 1/(2p), 1/(2p^2), at p near pi/4): a hair.
-  TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.size);
-  remainder.limb[0] = kHalfLimb;
+  TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.FSize);
+  remainder.FLimb[0] = kHalfLimb;
   std::vector<std::uint32_t> twoOverPi(static_cast<std::size_t>(window));
   for (int bit = 0; bit < window * kLimbBits; ++bit) {
-    const bool whole = remainder.limb[0] >= kHalfLimb;
+    const bool whole = remainder.FLimb[0] >= kHalfLimb;
     remainder = ShiftLeft(remainder, 1);
-    if (whole || remainder.limb >= quarterPi.limb) {
+    if (whole || remainder.FLimb >= quarterPi.FLimb) {
       remainder = Subtract(remainder, quarterPi);
       twoOverPi[static_cast<std::size_t>(bit / kLimbBits)] |= kHalfLimb >> (bit % kLimbBits);
     }
   }
   Resize(quarterPi, limbs);
-  return {std::move(twoOverPi), std::move(quarterPi.limb)};
+  return {std::move(twoOverPi), std::move(quarterPi.FLimb)};
 }
 
 template TWideReductionOf<TFixedLimbs> ReduceExactly(std::uint64_t, int, int,

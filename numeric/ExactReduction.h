@@ -35,8 +35,8 @@ inline constexpr std::uint32_t kQuarterPi[kMostReductionLimbs] = {
 // each low by less than 1 + 2^-30 units of its last limb, or high by less
 // than 2^-30 of one.
 struct TReductionConstants {
-  std::span<const std::uint32_t> twoOverPi;
-  std::span<const std::uint32_t> quarterPi;
+  std::span<const std::uint32_t> FTwoOverPi;
+  std::span<const std::uint32_t> FQuarterPi;
 };
 
 // The stored ones, truncated, for up to kMostReductionLimbs.
@@ -45,20 +45,28 @@ inline constexpr TReductionConstants kStoredReductionConstants{kTwoOverPi, kQuar
 // The same for a precision of any `limbs`, computed (and in practice
 // truncated as well: their first limbs are the stored ones).
 struct TComputedReductionConstants {
-  std::vector<std::uint32_t> twoOverPi;
-  std::vector<std::uint32_t> quarterPi;
+  std::vector<std::uint32_t> FTwoOverPi;
+  std::vector<std::uint32_t> FQuarterPi;
 };
 TComputedReductionConstants ComputeReductionConstants(int limbs);
 
 // |x - n pi/2| for the whole number n nearest to x * 2/pi (or, from pi/4 on,
-// next to it: the quadrant decides), as magnitude * 2^exponent.
-template <class TLimbs>
-struct TWideReductionOf {
-  unsigned quadrant = 0;  // n modulo 4
-  bool negative = false;  // x - n pi/2 < 0
-  int exponent = 0;
-  TWideNumberOf<TLimbs> magnitude;  // in [1/2, 1), `limbs` limbs
+// next to it: the quadrant decides), as FMagnitude * 2^FExponent with the
+// magnitude a fraction in [1/2, 1).
+template <class TMagnitude>
+struct TReductionOf {
+  unsigned FQuadrant = 0;  // n modulo 4
+  bool FNegative = false;  // x - n pi/2 < 0
+  int FExponent = 0;
+  TMagnitude FMagnitude{};
 };
+
+// The magnitude in `limbs` limbs, for ReduceExactly.
+template <class TLimbs>
+using TWideReductionOf = TReductionOf<TWideNumberOf<TLimbs>>;
+
+// The magnitude to 128 bits, for ReduceFast and Sine's fast path.
+using TFastReduction = TReductionOf<TWordPair>;
 
 // The sign of sin x from the sign of x, n modulo 4 and the remainder's sign:
 // sin r, cos r, -sin r or -cos r by the quadrant, and only sin r follows r's.
@@ -67,25 +75,19 @@ inline bool SineIsNegative(bool xNegative, unsigned quadrant, bool remainderNega
   return (xNegative != ((quadrant & 2u) != 0)) != (!cosine && remainderNegative);
 }
 
-// The remainder to 128 bits, (high + low * 2^-64) * 2^exponent with the
-// leading bit of high set, for Sine's fast path.
-struct TFastReduction {
-  unsigned quadrant = 0;
-  bool negative = false;
-  int exponent = 0;
-  std::uint64_t high = 0;
-  std::uint64_t low = 0;
-};
-
 // As ReduceExactly with 4 limbs, in 64-bit words: within 2^-121 of the
 // remainder relative to it. The same arguments.
 TFastReduction ReduceFast(std::uint64_t significand, int exponent);
 
+// ReduceExactly's bound on the error of the magnitude, 2^(4 - 32 limbs) of
+// a magnitude below 1, in units of its last limb.
+inline constexpr std::uint32_t kReductionErrorUnits = 16;
+
 // For x = significand * 2^(exponent - 63) with the leading bit of the
 // significand set, 2^-32 <= x < 2^63. Below pi/4, n = 0 and the magnitude is
 // x itself, exactly. Otherwise the magnitude is low or high by less than
-// 2^(4 - 32 limbs) of itself. 2 <= limbs, and limbs <= kMostReductionLimbs
-// for fixed limbs.
+// 2^(4 - 32 limbs) of itself (kReductionErrorUnits). 2 <= limbs, and limbs
+// <= kMostReductionLimbs for fixed limbs.
 template <class TLimbs>
 TWideReductionOf<TLimbs> ReduceExactly(std::uint64_t significand, int exponent, int limbs,
                                        const TReductionConstants& constants);

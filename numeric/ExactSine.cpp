@@ -51,41 +51,46 @@ TWideNumberOf<TLimbs> AlternatingSeries(const TWideNumberOf<TLimbs>& z, std::uin
   return sum;
 }
 
+// The reduction's error carried into sin r, in units of the last place of
+// its normalised value: kReductionErrorUnits relative to r, grown by at most
+// r / sin r < 1.12 relative to sin r (17.92 units, rounded up).
+constexpr std::uint32_t kSineReductionErrorUnits = 18;
+static_assert(kReductionErrorUnits * 112 <= kSineReductionErrorUnits * 100);
+
 // sin r = r (1 - (r^2/3! - r^4/5! + ...)) for r = magnitude * 2^exponent <=
 // pi/4. The product by r and its normalising shift at most double the
-// series' error; the reduction's relative error, 16 units, grows by at most
-// r / sin r < 1.12.
+// series' error; the reduction's adds kSineReductionErrorUnits.
 template <class TLimbs>
 TWideValue<TLimbs> SineSeries(const TWideReductionOf<TLimbs>& r) {
-  TWideValue<TLimbs> v{r.magnitude, r.exponent, 0};
+  TWideValue<TLimbs> v{r.FMagnitude, r.FExponent, 0};
   const TWideNumberOf<TLimbs> z =
-      ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);  // r^2, 2 units low
-  const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 1, &v.error);
-  v.mantissa = Subtract(r.magnitude, MultiplyHigh(r.magnitude, sum));
-  v.error = 2 * (v.error + 1) + 18;
-  if (v.mantissa.limb[0] < kHalfLimb) {
-    v.mantissa = ShiftLeft(v.mantissa, 1);
-    --v.exponent;
+      ShiftRight(MultiplyHigh(r.FMagnitude, r.FMagnitude), -2 * r.FExponent);  // r^2, 2 units low
+  const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 1, &v.FError);
+  v.FMantissa = Subtract(r.FMagnitude, MultiplyHigh(r.FMagnitude, sum));
+  v.FError = 2 * (v.FError + 1) + kSineReductionErrorUnits;
+  if (v.FMantissa.FLimb[0] < kHalfLimb) {
+    v.FMantissa = ShiftLeft(v.FMantissa, 1);
+    --v.FExponent;
   }
   return v;
 }
 
 // cos r = 1 - (r^2/2! - r^4/4! + ...) for r <= pi/4; the reduction's error
-// moves it by less than r^2 * 16 units.
+// moves it by less than r^2 kReductionErrorUnits units, r^2 < 0.62.
 template <class TLimbs>
 TWideValue<TLimbs> CosineSeries(const TWideReductionOf<TLimbs>& r) {
   TWideValue<TLimbs> v;
   const TWideNumberOf<TLimbs> z =
-      ShiftRight(MultiplyHigh(r.magnitude, r.magnitude), -2 * r.exponent);
-  const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 0, &v.error);
-  v.error += 16;
-  v.mantissa = WideZero<TLimbs>(sum.size);
+      ShiftRight(MultiplyHigh(r.FMagnitude, r.FMagnitude), -2 * r.FExponent);
+  const TWideNumberOf<TLimbs> sum = AlternatingSeries(z, 0, &v.FError);
+  v.FError += kReductionErrorUnits;
+  v.FMantissa = WideZero<TLimbs>(sum.FSize);
   if (IsZero(sum)) {
     // 1 itself: mantissa 1/2, exponent 1, where a unit is twice as large.
-    v.mantissa.limb[0] = kHalfLimb;
-    v.exponent = 1;
+    v.FMantissa.FLimb[0] = kHalfLimb;
+    v.FExponent = 1;
   } else {
-    v.mantissa = Subtract(v.mantissa, sum);  // 1 - sum, modulo 1
+    v.FMantissa = Subtract(v.FMantissa, sum);  // 1 - sum, modulo 1
   }
   return v;
 }
@@ -97,12 +102,12 @@ std::optional<Extended> SineAt(const TExtendedBits& bits, int limbs,
                                const TReductionConstants& constants) {
   // Step 1: x = n pi/2 + r, |r| <= pi/4 (a hair beyond at most).
   const TWideReductionOf<TLimbs> r =
-      ReduceExactly<TLimbs>(bits.significand, bits.exponent - kExtendedBias, limbs, constants);
+      ReduceExactly<TLimbs>(bits.FSignificand, bits.FExponent - kExtendedBias, limbs, constants);
   // Step 2: sin x is sin r, cos r, -sin r or -cos r by n modulo 4.
-  const bool cosine = (r.quadrant & 1u) != 0;
+  const bool cosine = (r.FQuadrant & 1u) != 0;
   const TWideValue<TLimbs> v = cosine ? CosineSeries(r) : SineSeries(r);
   // Step 3: round to 64 bits if the error allows.
-  return RoundedExtended(v, SineIsNegative(bits.negative, r.quadrant, r.negative));
+  return RoundedExtended(v, SineIsNegative(bits.FNegative, r.FQuadrant, r.FNegative));
 }
 
 }  // namespace
@@ -134,7 +139,7 @@ Extended UnboundedSine(Extended x, int firstLimbs) {
     if (limbs > kMostUnboundedLimbs) throw std::bad_alloc();
     const TComputedReductionConstants constants = ComputeReductionConstants(limbs);
     if (const std::optional<Extended> sine =
-            SineAt<TGrowingLimbs>(bits, limbs, {constants.twoOverPi, constants.quarterPi}))
+            SineAt<TGrowingLimbs>(bits, limbs, {constants.FTwoOverPi, constants.FQuarterPi}))
       return *sine;
   }
 }

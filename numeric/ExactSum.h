@@ -12,8 +12,8 @@ namespace modsin {
 inline constexpr Extended kSplitter = 0x1.00000001p32L;
 
 struct TExactSum {
-  Extended high;
-  Extended low;
+  Extended FHigh;
+  Extended FLow;
 };
 
 // a = high + low exactly, each with at most 32 significant bits (Veltkamp).
@@ -25,7 +25,7 @@ inline TExactSum Split(Extended a) {
 
 // a b - product exactly, for product = a b rounded and a, b split (Dekker).
 inline Extended ProductError(TExactSum a, TExactSum b, Extended product) {
-  return ((a.high * b.high - product) + a.high * b.low + a.low * b.high) + a.low * b.low;
+  return ((a.FHigh * b.FHigh - product) + a.FHigh * b.FLow + a.FLow * b.FHigh) + a.FLow * b.FLow;
 }
 
 // a * b = high + low exactly (Dekker).

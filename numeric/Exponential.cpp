@@ -41,10 +41,10 @@ constexpr Extended kLeastFraction = 0x1p-66L;
 enum class TExponentialOutcome { kValue, kInvalid, kOverflow, kExactStepNeeded };
 
 struct TExponentialSteps {
-  TExponentialOutcome outcome = TExponentialOutcome::kValue;
-  Extended value = 0;
-  std::int64_t whole = 0;  // i
-  Extended fraction = 0;   // f, where 2^f - 1 needs the exact path
+  TExponentialOutcome FOutcome = TExponentialOutcome::kValue;
+  Extended FValue = 0;
+  std::int64_t FWhole = 0;  // i
+  Extended FFraction = 0;   // f, where 2^f - 1 needs the exact path
 };
 
 // Step 4: h * 2^i, exact in the normal range and rounded once below it (to a
@@ -100,37 +100,38 @@ TExponentialSteps ExponentialSteps(Extended x) noexcept {
 
 Extended Exponential(Extended x) {
   TExponentialSteps steps = InOwnX87Environment(ExponentialSteps, x);
-  if (steps.outcome == TExponentialOutcome::kExactStepNeeded) {
+  if (steps.FOutcome == TExponentialOutcome::kExactStepNeeded) {
     // Rarely (about one call in 20,000): the exact 2^f - 1, in integer
     // arithmetic, and the last steps under modsin's control word again.
-    const Extended g = ExactPowerOfTwoMinusOne(steps.fraction);
+    const Extended g = ExactPowerOfTwoMinusOne(steps.FFraction);
     steps = InOwnX87Environment(
         [](Extended g, std::int64_t whole) noexcept { return Scaled(1 + g, whole); }, g,
-        steps.whole);
+        steps.FWhole);
   }
-  if (steps.outcome == TExponentialOutcome::kInvalid) Raise<EInvalidOp>();
-  if (steps.outcome == TExponentialOutcome::kOverflow) Raise<EOverflow>();
-  return steps.value;
+  if (steps.FOutcome == TExponentialOutcome::kInvalid) Raise<EInvalidOp>();
+  if (steps.FOutcome == TExponentialOutcome::kOverflow) Raise<EOverflow>();
+  return steps.FValue;
 }
 
 Extended NaturalLog(Extended x) {
   const TExtendedBits bits = ExtendedBits(x);
-  if (bits.exponent == kExtendedMaxExponent) Raise<EInvalidOp>();  // NaN, +-infinity
-  if (bits.exponent == 0 && bits.significand == 0) Raise<EZeroDivide>();
-  if (bits.negative || (bits.exponent != 0 && (bits.significand & kExtendedLeadingBit) == 0))
+  if (bits.FExponent == kExtendedMaxExponent) Raise<EInvalidOp>();  // NaN, +-infinity
+  if (bits.FExponent == 0 && bits.FSignificand == 0) Raise<EZeroDivide>();
+  if (bits.FNegative || (bits.FExponent != 0 && (bits.FSignificand & kExtendedLeadingBit) == 0))
     Raise<EInvalidOp>();
   // A power of two 2^e: the product ln 2 * e is exact before its rounding,
   // and may lie halfway between two Extended values.
-  const int zeros = std::countl_zero(bits.significand);
-  if ((bits.significand << zeros) == kExtendedLeadingBit) {
+  const int zeros = std::countl_zero(bits.FSignificand);
+  if ((bits.FSignificand << zeros) == kExtendedLeadingBit) {
     const int e =
-        (bits.exponent == 0 ? kExtendedLeastNormalExponent : bits.exponent - kExtendedBias) - zeros;
+        (bits.FExponent == 0 ? kExtendedLeastNormalExponent : bits.FExponent - kExtendedBias) -
+        zeros;
     if (e == 0) return +0.0L;
     return InOwnX87Environment([](Extended whole) noexcept { return kLn2 * whole; },
                                static_cast<Extended>(e));
   }
   // A subnormal x (or a pseudo-denormal one) takes the exact path at once.
-  if (bits.exponent != 0) {
+  if (bits.FExponent != 0) {
     if (const std::optional<Extended> y = InOwnX87Environment(FastNaturalLog, x)) return *y;
   }
   return ExactNaturalLog(x);

@@ -17,16 +17,21 @@ static_assert(std::numeric_limits<Extended>::digits == 64,
 // bit is stored: it is set in every normal number and clear in a subnormal
 // one or a zero.
 struct TExtendedBits {
-  std::uint64_t significand;
-  std::uint16_t exponent;  // biased by kExtendedBias; 0x7FFF for NaN and infinity
-  bool negative;
+  std::uint64_t FSignificand;
+  std::uint16_t FExponent;  // biased by kExtendedBias; kExtendedMaxExponent for NaN and infinity
+  bool FNegative;
 };
 
 inline constexpr int kExtendedBias = 16383;
 // The unbiased exponent of the least normal value, and of every subnormal
 // one (exponent field 0).
 inline constexpr int kExtendedLeastNormalExponent = 1 - kExtendedBias;
-inline constexpr std::uint16_t kExtendedMaxExponent = 0x7FFF;
+// The 16 bits after the significand: the sign bit on top, the biased
+// exponent in the 15 below it; all ones in the exponent mean a NaN or an
+// infinity.
+inline constexpr std::uint16_t kExtendedSignBit = 0x8000;
+inline constexpr std::uint16_t kExtendedExponentMask = 0x7FFF;
+inline constexpr std::uint16_t kExtendedMaxExponent = kExtendedExponentMask;
 inline constexpr std::uint64_t kExtendedLeadingBit = std::uint64_t{1} << 63;
 
 inline TExtendedBits ExtendedBits(Extended x) noexcept {
@@ -36,8 +41,8 @@ inline TExtendedBits ExtendedBits(Extended x) noexcept {
   std::memcpy(&significand, &x, sizeof significand);
   std::memcpy(&signAndExponent, reinterpret_cast<const char*>(&x) + sizeof significand,
               sizeof signAndExponent);
-  return {significand, static_cast<std::uint16_t>(signAndExponent & 0x7FFF),
-          (signAndExponent & 0x8000) != 0};
+  return {significand, static_cast<std::uint16_t>(signAndExponent & kExtendedExponentMask),
+          (signAndExponent & kExtendedSignBit) != 0};
 }
 
 // The Extended with these fields, built without any x87 arithmetic (so
@@ -46,7 +51,7 @@ inline TExtendedBits ExtendedBits(Extended x) noexcept {
 inline Extended MakeExtended(bool negative, int exponent, std::uint64_t significand) noexcept {
   Extended x = 0;
   const auto signAndExponent =
-      static_cast<std::uint16_t>((negative ? 0x8000 : 0) | (exponent + kExtendedBias));
+      static_cast<std::uint16_t>((negative ? kExtendedSignBit : 0) | (exponent + kExtendedBias));
   std::memcpy(&x, &significand, sizeof significand);
   std::memcpy(reinterpret_cast<char*>(&x) + sizeof significand, &signAndExponent,
               sizeof signAndExponent);
@@ -62,7 +67,7 @@ inline Extended MakeExtended(bool negative, int exponent, std::uint64_t signific
 inline unsigned UnitsFromDoubleMidpoint(Extended x) noexcept {
   constexpr unsigned kDroppedMask = 0x7FF;
   constexpr unsigned kMidpoint = 0x400;
-  const auto dropped = static_cast<unsigned>(ExtendedBits(x).significand & kDroppedMask);
+  const auto dropped = static_cast<unsigned>(ExtendedBits(x).FSignificand & kDroppedMask);
   return dropped > kMidpoint ? dropped - kMidpoint : kMidpoint - dropped;
 }
 

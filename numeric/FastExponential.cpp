@@ -77,17 +77,18 @@ constexpr Extended kLogTerms[] = {
     0x1.2492492492492p-3L,   -0x1p-3L, 0x1.c71c71c71c71cp-4L,   -0x1.999999999999ap-4L,
 };
 
-// high, where it is the nearest Extended to every value within `error` of
-// high + low (|low| at most half a unit of high). high + (low + error)
-// rounds to high exactly when low + error stays within half the gap to the
-// next Extended above, and high + (low - error) likewise below; the
+// FHigh, where it is the nearest Extended to every value within FError of
+// FHigh + FLow (|FLow| at most half a unit of FHigh). FHigh + (FLow + FError)
+// rounds to FHigh exactly when FLow + FError stays within half the gap to
+// the next Extended above, and FHigh + (FLow - FError) likewise below; the
 // rounding itself knows that the gap toward zero from a power of two is
 // half as wide. A sum that lands on the half gap itself rounds to even and
-// may be taken, and low + error may round down onto it: the factor 2 of
-// `error` over the true error keeps every true value strictly inside.
+// may be taken, and FLow + FError may round down onto it: the factor 2 of
+// FError over the true error keeps every true value strictly inside.
 std::optional<Extended> Decided(TFastSum sum) {
-  if (sum.high + (sum.low + sum.error) == sum.high && sum.high + (sum.low - sum.error) == sum.high)
-    return sum.high;
+  if (sum.FHigh + (sum.FLow + sum.FError) == sum.FHigh &&
+      sum.FHigh + (sum.FLow - sum.FError) == sum.FHigh)
+    return sum.FHigh;
   return std::nullopt;
 }
 
@@ -141,7 +142,7 @@ std::optional<Extended> Decided(TFastSum sum) {
 // product with r, Q by Estrin's scheme 1.7 with its first coefficient, the
 // products with Q and with T, and T itself), 2^-86.04; the additions into
 // the tail, 2^-88.2 for the last and 2^-90.3 and 2^-90.4 before it;
-// slopeHigh rLow and curveLow r^2 (below 2^-27 and 2^-28) rounded, 2^-91 and
+// FSlopeHigh rLow and FCurveLow r^2 (below 2^-27 and 2^-28) rounded, 2^-91 and
 // 2^-92; the table's low parts within 2^-92 |r|. In all below 2^-85.6.
 [[gnu::always_inline]] inline TFastSum TabledPowerSum(Extended f, std::int64_t j) {
   // Step 1: r = f - j/64 exactly (a multiple of f's last unit, and |r| <=
@@ -154,16 +155,17 @@ std::optional<Extended> Decided(TFastSum sum) {
 
   // Step 2: the exact part, and the rest, where r^2 = rHigh^2 + cross
   // enters exactly enough through cross, and Q by Estrin's scheme.
-  const Extended exact = (row.minusOneHigh + row.slopeHigh * rHigh) + row.curveHigh * rHighSquare;
+  const Extended exact =
+      (row.FMinusOneHigh + row.FSlopeHigh * rHigh) + row.FCurveHigh * rHighSquare;
   const Extended cross = rLow * (rHigh + r);
   const Extended square = r * r;
   const Extended series =
       (kPowerTerms[0] + r * kPowerTerms[1]) +
       square * ((kPowerTerms[2] + r * kPowerTerms[3]) +
                 square * ((kPowerTerms[4] + r * kPowerTerms[5]) + square * kPowerTerms[6]));
-  const Extended tail = (((row.minusOneLow + row.slopeLow * r) + row.curveHigh * cross) +
-                         (row.slopeHigh * rLow + row.curveLow * square)) +
-                        row.high * (square * r * series);
+  const Extended tail = (((row.FMinusOneLow + row.FSlopeLow * r) + row.FCurveHigh * cross) +
+                         (row.FSlopeHigh * rLow + row.FCurveLow * square)) +
+                        row.FHigh * (square * r * series);
 
   // Step 3: renormalised (Fast2Sum: |exact| >= 2^-7.6 > 2^-24).
   const Extended high = exact + tail;
@@ -195,24 +197,24 @@ std::optional<Extended> Decided(TFastSum sum) {
 [[gnu::always_inline]] inline TFastSum LogSum(Extended x) {
   // Step 1: the row of m's 8 bits after the leading one, and e.
   const TExtendedBits bits = ExtendedBits(x);
-  assert(!bits.negative && bits.exponent != 0 && bits.exponent != kExtendedMaxExponent &&
-         (bits.significand & kExtendedLeadingBit) != 0);
-  const auto index =
-      static_cast<std::size_t>(bits.significand >> (63 - kLogTableIndexBits)) & (kLogTableRows - 1);
+  assert(!bits.FNegative && bits.FExponent != 0 && bits.FExponent != kExtendedMaxExponent &&
+         (bits.FSignificand & kExtendedLeadingBit) != 0);
+  const auto index = static_cast<std::size_t>(bits.FSignificand >> (63 - kLogTableIndexBits)) &
+                     (kLogTableRows - 1);
   const TLogTableRow& row = kLogTable[index];
-  const int exponent = bits.exponent - kExtendedBias + (index >= kLogTableFirstHalved ? 1 : 0);
+  const int exponent = bits.FExponent - kExtendedBias + (index >= kLogTableFirstHalved ? 1 : 0);
 
   // Step 2: r = m c - 1 = (m' c - 1) + m'' c, with m' the significand's 55
   // leading bits and m'' its 9 trailing ones: with c's 9 bits both products
   // are exact, m' c - 1 is exact (Sterbenz: m' c lies within [1/2, 2]), and
   // so is the sum, a multiple of 2^-72 below 2^-8. The significand read as a
-  // signed integer is m minus 2^64 units, which offset adds back.
+  // signed integer is m minus 2^64 units, which FOffset adds back.
   constexpr std::uint64_t kTrailingBits = 0x1FF;
   const auto leading =
-      static_cast<Extended>(static_cast<std::int64_t>(bits.significand & ~kTrailingBits));
+      static_cast<Extended>(static_cast<std::int64_t>(bits.FSignificand & ~kTrailingBits));
   const auto trailing =
-      static_cast<Extended>(static_cast<std::int64_t>(bits.significand & kTrailingBits));
-  const Extended r = (leading * row.scale + row.offset) + trailing * row.scale;
+      static_cast<Extended>(static_cast<std::int64_t>(bits.FSignificand & kTrailingBits));
+  const Extended r = (leading * row.FScale + row.FOffset) + trailing * row.FScale;
 
   // Step 3: r = rHigh + rLow with rHigh on the grid 2^-39, at most 32 bits,
   // so that half = rHigh^2/2 is exact.
@@ -225,7 +227,7 @@ std::optional<Extended> Decided(TFastSum sum) {
   // (Fast2Sum: the table holds |high| >= |r| in every row where it is not 0,
   // and |r| >= half).
   const auto e = static_cast<Extended>(exponent);
-  const Extended base = e * kLn2Leading + row.high;
+  const Extended base = e * kLn2Leading + row.FHigh;
   const Extended first = base + r;
   const Extended firstError = (base - first) + r;
   const Extended second = first - half;
@@ -241,7 +243,7 @@ std::optional<Extended> Decided(TFastSum sum) {
                                     square * ((kLogTerms[4] + r * kLogTerms[5]) +
                                               square * (kLogTerms[6] + r * kLogTerms[7])));
   const Extended tail =
-      (((firstError + secondError) + (e * kLn2Trailing + static_cast<Extended>(row.low))) +
+      (((firstError + secondError) + (e * kLn2Trailing + static_cast<Extended>(row.FLow))) +
        (kLn2Excess * (r - half) - rLow * (rHigh + r) * 0.5L)) +
       square * r * series;
   const Extended high = second + tail;

@@ -26,14 +26,14 @@ std::optional<Extended> FastPowerOfTwoMinusOne(Extended f);
 std::optional<Extended> FastNaturalLog(Extended x);
 
 // The fast values before their rounding test, for the tests of their error
-// bounds: high + low exactly, |low| at most half a unit of high, and the
-// error that the rounding test allows for, twice the bound on |high + low -
+// bounds: FHigh + FLow exactly, |FLow| at most half a unit of FHigh, and the
+// error that the rounding test allows for, twice the bound on |FHigh + FLow -
 // the true value| that the analysis gives (the other half is the test's
 // margin).
 struct TFastSum {
-  Extended high;
-  Extended low;
-  Extended error;
+  Extended FHigh;
+  Extended FLow;
+  Extended FError;
 };
 TFastSum PowerOfTwoMinusOneSum(Extended f);
 TFastSum NaturalLogSum(Extended x);

@@ -22,13 +22,13 @@ inline constexpr int kPowerTableRows = 65;
 // that is close enough, since a double loads in one step and an Extended in
 // several.
 struct TPowerTableRow {
-  Extended minusOneHigh;  // T - 1 to the nearest multiple of 2^-65
-  Extended curveLow;      // T (ln 2)^2/2 - curveHigh, nearest Extended
-  Extended high;          // T, nearest Extended
-  double minusOneLow;     // T - 1 - minusOneHigh, nearest double
-  double slopeHigh;       // T ln 2 to the nearest multiple of 2^-39
-  double slopeLow;        // T ln 2 - slopeHigh, nearest double
-  double curveHigh;       // T (ln 2)^2/2 to the nearest multiple of 2^-13
+  Extended FMinusOneHigh;  // T - 1 to the nearest multiple of 2^-65
+  Extended FCurveLow;      // T (ln 2)^2/2 - FCurveHigh, nearest Extended
+  Extended FHigh;          // T, nearest Extended
+  double FMinusOneLow;     // T - 1 - FMinusOneHigh, nearest double
+  double FSlopeHigh;       // T ln 2 to the nearest multiple of 2^-39
+  double FSlopeLow;        // T ln 2 - FSlopeHigh, nearest double
+  double FCurveHigh;       // T (ln 2)^2/2 to the nearest multiple of 2^-13
 };
 
 extern const std::array<TPowerTableRow, kPowerTableRows> kPowerTable;
@@ -44,18 +44,18 @@ inline constexpr int kLogTableRows = 1 << kLogTableIndexBits;
 inline constexpr int kLogTableFirstHalved = 106;
 
 struct TLogTableRow {
-  // -kLn2 log2(c), kLn2 = ln 2 rounded to Extended: high to the nearest
+  // -kLn2 log2(c), kLn2 = ln 2 rounded to Extended: FHigh to the nearest
   // multiple of 2^-49, so that it adds exactly to the integer e times the
-  // 48 leading bits of kLn2; low to the nearest double to the rest.
-  Extended high;
-  double low;
+  // 48 leading bits of kLn2; FLow to the nearest double to the rest.
+  Extended FHigh;
+  double FLow;
   // c 2^-63, or c 2^-64 in a halved row: the significand read as an integer
-  // times scale is m c. c is a multiple of 2^-9 (2^-8 in a halved row), so
+  // times FScale is m c. c is a multiple of 2^-9 (2^-8 in a halved row), so
   // that m c - 1 comes out exact (FastNaturalLog, step 2).
-  float scale;
+  float FScale;
   // 2c - 1, or c - 1 in a halved row: what m c - 1 adds to the significand
-  // read as a signed integer times scale.
-  float offset;
+  // read as a signed integer times FScale.
+  float FOffset;
 };
 
 extern const std::array<TLogTableRow, kLogTableRows> kLogTable;

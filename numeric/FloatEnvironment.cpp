@@ -26,10 +26,10 @@ void EstablishFloatEnvironment() noexcept {
   LoadSseControlWord(kSseControlWord);
 }
 
-FloatEnvironmentGuard::FloatEnvironmentGuard() noexcept
+TFloatEnvironmentGuard::TFloatEnvironmentGuard() noexcept
     : FX87(X87ControlWord()), FSse(SseControlWord()) {}
 
-FloatEnvironmentGuard::~FloatEnvironmentGuard() {
+TFloatEnvironmentGuard::~TFloatEnvironmentGuard() {
   LoadX87ControlWord(FX87);
   LoadSseControlWord(FSse);
 }

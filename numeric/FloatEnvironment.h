@@ -63,12 +63,12 @@ auto InOwnX87Environment(F f, TArgs... args) noexcept {
 
 // Saves the environment on construction and restores it on destruction, for
 // code (tests) that changes it.
-class FloatEnvironmentGuard {
+class TFloatEnvironmentGuard {
  public:
-  FloatEnvironmentGuard() noexcept;
-  ~FloatEnvironmentGuard();
-  FloatEnvironmentGuard(const FloatEnvironmentGuard&) = delete;
-  FloatEnvironmentGuard& operator=(const FloatEnvironmentGuard&) = delete;
+  TFloatEnvironmentGuard() noexcept;
+  ~TFloatEnvironmentGuard();
+  TFloatEnvironmentGuard(const TFloatEnvironmentGuard&) = delete;
+  TFloatEnvironmentGuard& operator=(const TFloatEnvironmentGuard&) = delete;
 
  private:
   std::uint16_t FX87;

@@ -14,7 +14,7 @@ namespace {
 // up to less than 1.2 units: in all, low by less than 2.2 (terms + 1) units.
 TGrowingWideNumber SeriesLnTwo(int limbs) {
   TGrowingWideNumber power = WideZero<TGrowingLimbs>(limbs);
-  for (auto& limb : power.limb)
+  for (auto& limb : power.FLimb)
     limb = 0xAAAAAAAA;  // 2/3 = 0.101010...
   TGrowingWideNumber sum = power;
   for (std::uint32_t k = 1;; ++k) {
@@ -26,22 +26,22 @@ TGrowingWideNumber SeriesLnTwo(int limbs) {
 
 // a < b < 1: a / b truncated (low by less than a unit), one bit at a time.
 TGrowingWideNumber Divide(TGrowingWideNumber a, const TGrowingWideNumber& b) {
-  TGrowingWideNumber quotient = WideZero<TGrowingLimbs>(a.size);
-  for (int bit = 0; bit < a.size * kLimbBits; ++bit) {
+  TGrowingWideNumber quotient = WideZero<TGrowingLimbs>(a.FSize);
+  for (int bit = 0; bit < a.FSize * kLimbBits; ++bit) {
     // The remainder stays below b < 1, so doubling it carries at most the
     // bit that ShiftLeft drops; the subtraction modulo 1 accounts for it.
-    const bool carry = a.limb[0] >= kHalfLimb;
+    const bool carry = a.FLimb[0] >= kHalfLimb;
     a = ShiftLeft(a, 1);
     bool atLeast = carry;
     if (!atLeast) {
       int i = 0;
-      while (i < a.size && a.limb[i] == b.limb[i])
+      while (i < a.FSize && a.FLimb[i] == b.FLimb[i])
         ++i;
-      atLeast = i == a.size || a.limb[i] > b.limb[i];
+      atLeast = i == a.FSize || a.FLimb[i] > b.FLimb[i];
     }
     if (atLeast) {
       a = Subtract(a, b);
-      quotient.limb[bit / kLimbBits] |= kHalfLimb >> (bit % kLimbBits);
+      quotient.FLimb[bit / kLimbBits] |= kHalfLimb >> (bit % kLimbBits);
     }
   }
   return quotient;
@@ -56,11 +56,11 @@ TComputedLogConstants ComputeLogConstants(int limbs) {
   // truncation at most doubles.
   TGrowingWideNumber lnTwo = SeriesLnTwo(limbs + 1);
   TGrowingWideNumber half = WideZero<TGrowingLimbs>(limbs + 1);
-  half.limb[0] = kHalfLimb;
+  half.FLimb[0] = kHalfLimb;
   TGrowingWideNumber halfLog2E = Divide(half, lnTwo);
   Resize(lnTwo, limbs);
   Resize(halfLog2E, limbs);
-  return {std::move(lnTwo.limb), std::move(halfLog2E.limb)};
+  return {std::move(lnTwo.FLimb), std::move(halfLog2E.FLimb)};
 }
 
 }  // namespace modsin

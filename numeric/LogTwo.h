@@ -30,8 +30,8 @@ inline constexpr std::uint32_t kHalfLog2E[kMostLogLimbs] = {
 // The constants that an exact path takes for a precision of `limbs` limbs:
 // `limbs` limbs of each, within 2 units of the last limb.
 struct TLogConstants {
-  std::span<const std::uint32_t> lnTwo;
-  std::span<const std::uint32_t> halfLog2E;
+  std::span<const std::uint32_t> FLnTwo;
+  std::span<const std::uint32_t> FHalfLog2E;
 };
 
 // The stored ones (truncated: low by less than 1 unit), for up to
@@ -41,8 +41,8 @@ inline constexpr TLogConstants kStoredLogConstants{kLnTwo, kHalfLog2E};
 // The same for a precision of any `limbs` >= 2, computed: ln 2 by its series,
 // log2(e) / 2 by long division.
 struct TComputedLogConstants {
-  std::vector<std::uint32_t> lnTwo;
-  std::vector<std::uint32_t> halfLog2E;
+  std::vector<std::uint32_t> FLnTwo;
+  std::vector<std::uint32_t> FHalfLog2E;
 };
 TComputedLogConstants ComputeLogConstants(int limbs);
 
@@ -66,7 +66,7 @@ Extended FirstDecided(int firstLimbs, TAt at) {
     } else {
       if (limbs > kMostUnboundedLogLimbs) throw std::bad_alloc();
       const TComputedLogConstants constants = ComputeLogConstants(limbs);
-      value = at(TGrowingLimbs{}, limbs, TLogConstants{constants.lnTwo, constants.halfLog2E});
+      value = at(TGrowingLimbs{}, limbs, TLogConstants{constants.FLnTwo, constants.FHalfLog2E});
     }
     if (value) return *value;
   }

@@ -46,9 +46,9 @@ std::int32_t WrappedWhole(Extended x, int direction) {
 bool IsIntegralWithinLimit(Extended exponent) {
   if (!(std::fabs(exponent) <= kIntegerExponentLimit)) return false;
   const TExtendedBits bits = ExtendedBits(exponent);
-  const int unbiased = bits.exponent - kExtendedBias;  // at most 31 here
-  if (unbiased < 0) return bits.significand == 0;
-  return (bits.significand << (unbiased + 1)) == 0;
+  const int unbiased = bits.FExponent - kExtendedBias;  // at most 31 here
+  if (unbiased < 0) return bits.FSignificand == 0;
+  return (bits.FSignificand << (unbiased + 1)) == 0;
 }
 
 // IntegerPower, always inline, so that TRealPower's base stays in a register

@@ -13,9 +13,11 @@ namespace {
 // 2/pi rounded to the nearest Extended.
 constexpr Extended kTwoOverPi = 0xA2F9836E4E44152Ap-64L;
 
-// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + d with 0 < d < 2^-144. The first two
-// parts carry 40 significant bits each, so that their products with a whole
-// number of quarter turns below 2^20 are exact.
+// pi/2 = kHalfPi1 + kHalfPi2 + kHalfPi3 + d with |d| < 2^-145.35: kHalfPi3
+// is the rest rounded to the nearest Extended, here up, so that d is
+// negative, about -2^-145.36. The first part carries 40 significant bits and
+// the second 38, so that their products with a whole number of quarter turns
+// below 2^20 are exact.
 constexpr Extended kHalfPi1 = 0xC90FDAA221000000p-63L;
 constexpr Extended kHalfPi2 = 0xD18469898C000000p-104L;
 constexpr Extended kHalfPi3 = 0xC51701B839A25205p-144L;
@@ -48,8 +50,8 @@ constexpr std::uint16_t kPrecisionAndRounding = 0x0F00;
 // the sine or the cosine by less than 0.002 u (u = 2^-64, relative); from
 // memory, a double loads in one micro-operation, an Extended in four.
 struct TShortSeries {
-  Extended first[2];
-  double rest[7];
+  Extended FFirst[2];
+  double FRest[7];
 };
 
 constexpr TShortSeries ShortSeries(const Extended (&t)[9]) {
@@ -67,13 +69,13 @@ constexpr TShortSeries kShortCosineSeries = ShortSeries(kCosineTerms);
 Extended Polynomial(const TShortSeries& t, Extended z) {
   const Extended z2 = z * z;
   const Extended z4 = z2 * z2;
-  const Extended p01 = t.first[0] + t.first[1] * z;
-  const Extended p23 = t.rest[0] + t.rest[1] * z;
-  const Extended p45 = t.rest[2] + t.rest[3] * z;
-  const Extended p67 = t.rest[4] + t.rest[5] * z;
+  const Extended p01 = t.FFirst[0] + t.FFirst[1] * z;
+  const Extended p23 = t.FRest[0] + t.FRest[1] * z;
+  const Extended p45 = t.FRest[2] + t.FRest[3] * z;
+  const Extended p67 = t.FRest[4] + t.FRest[5] * z;
   const Extended p03 = p01 + p23 * z2;
   const Extended p47 = p45 + p67 * z2;
-  return p03 + (p47 + t.rest[6] * z4) * z4;
+  return p03 + (p47 + t.FRest[6] * z4) * z4;
 }
 
 // r = x - n * pi/2 for the whole number n nearest to x * 2/pi, and n modulo 4.
@@ -83,18 +85,18 @@ Extended Polynomial(const TShortSeries& t, Extended z) {
 // kHalfPi1 of 2^-39 and n * kHalfPi2 of 2^-78, so r1 - n * kHalfPi2 is exact
 // below 2^-14, and within u |r| above. The last subtraction adds u |r|. The
 // rounding of n * kHalfPi3 (u of it) and the part of pi/2 beyond the three
-// constants (below 2^-144 a quarter turn) stay below 2^-123.85 with |n| <
-// 2^19.35: 2^-62.85 of the smallest remainder of a double below 2^20 (2^-60.5
-// or more, near 29 pi/2). In all, r is within rho = 1.62 * 2^-63 of x - n *
+// constants (|d| a quarter turn) stay below 2^-123.85 with |n| < 2^19.35:
+// 2^-62.85 of the smallest remainder of a double below 2^20 (2^-60.5 or
+// more, near 29 pi/2). In all, r is within rho = 1.62 * 2^-63 of x - n *
 // pi/2, relative to it.
 struct TReducedArgument {
-  Extended r;
-  unsigned quadrant;
+  Extended FRemainder;
+  unsigned FQuadrant;
 };
 
 TReducedArgument Reduce(double x) {
   const Extended shifted = Extended{x} * kTwoOverPi + kRoundingShift;
-  const auto quadrant = static_cast<unsigned>(ExtendedBits(shifted).significand & 3);
+  const auto quadrant = static_cast<unsigned>(ExtendedBits(shifted).FSignificand & 3);
   const Extended n = shifted - kRoundingShift;
   // Exact: n * kHalfPi1 lies within a factor of 2 of x (Sterbenz).
   const Extended r1 = Extended{x} - n * kHalfPi1;
@@ -135,8 +137,9 @@ bool RoundsSurely(Extended x) {
 
 Extended ShortSine(double x) {
   const TReducedArgument r = Reduce(x);
-  const Extended value = (r.quadrant & 1) != 0 ? CosineOfReduced(r.r) : SineOfReduced(r.r);
-  return (r.quadrant & 2) != 0 ? -value : value;
+  const Extended value =
+      (r.FQuadrant & 1) != 0 ? CosineOfReduced(r.FRemainder) : SineOfReduced(r.FRemainder);
+  return (r.FQuadrant & 2) != 0 ? -value : value;
 }
 
 namespace {

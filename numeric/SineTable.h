@@ -14,10 +14,10 @@ inline constexpr int kSineTableScale = 128;
 inline constexpr int kSineTableRows = 102;
 
 struct TSineTableRow {
-  Extended sineHigh;
-  Extended sineLow;
-  Extended cosineHigh;
-  Extended cosineLow;
+  Extended FSineHigh;
+  Extended FSineLow;
+  Extended FCosineHigh;
+  Extended FCosineLow;
 };
 
 extern const std::array<TSineTableRow, kSineTableRows> kSineTable;

@@ -21,29 +21,31 @@ inline constexpr std::size_t kMaxWideLimbs = 36;
 using TFixedLimbs = std::array<std::uint32_t, kMaxWideLimbs>;
 using TGrowingLimbs = std::vector<std::uint32_t>;
 
-// The fraction limb[0] * 2^-32 + limb[1] * 2^-64 + ... + limb[size-1] *
-// 2^(-32 size), in [0, 1): most significant limb first. One unit in the last
-// place ("a unit" below) is 2^(-32 size). The operations below take and give
-// fractions of one storage; the sizes they name are the fractions' `size`.
+// The fraction FLimb[0] * 2^-32 + FLimb[1] * 2^-64 + ... + FLimb[FSize-1] *
+// 2^(-32 FSize), in [0, 1): most significant limb first. One unit in the last
+// place ("a unit" below) is 2^(-32 FSize). The operations below take and give
+// fractions of one storage; the sizes they name are the fractions' FSize.
 template <class TLimbs>
 struct TWideNumberOf {
-  int size = 0;
-  TLimbs limb{};
+  int FSize = 0;
+  TLimbs FLimb{};
 };
 
 using TGrowingWideNumber = TWideNumberOf<TGrowingLimbs>;
 
 inline constexpr int kLimbBits = 32;
 
-// a * b in full, as its high and low 64-bit halves: one 128-bit product where
-// the compiler has the type, else four 32 x 32 -> 64-bit ones (the 32-bit
-// build; the middle sum fits: 3 (2^32 - 1) < 2^34).
-struct TWordProduct {
-  std::uint64_t high;
-  std::uint64_t low;
+// 128 bits as two 64-bit words, the high one first: a product of two words
+// in full, or a fraction FHigh 2^-64 + FLow 2^-128.
+struct TWordPair {
+  std::uint64_t FHigh = 0;
+  std::uint64_t FLow = 0;
 };
 
-inline TWordProduct MultiplyWords(std::uint64_t a, std::uint64_t b) noexcept {
+// a * b in full: one 128-bit product where the compiler has the type, else
+// four 32 x 32 -> 64-bit ones (the 32-bit build; the middle sum fits: 3 (2^32
+// - 1) < 2^34).
+inline TWordPair MultiplyWords(std::uint64_t a, std::uint64_t b) noexcept {
 #ifdef __SIZEOF_INT128__
   const auto product = __extension__ static_cast<unsigned __int128>(a) * b;
   return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
@@ -74,7 +76,7 @@ using TProductLimbs =
 template <class TLimbs>
 TWideNumberOf<TLimbs> WideZero(int size) {
   TWideNumberOf<TLimbs> zero{size, {}};
-  if constexpr (kGrowing<TLimbs>) zero.limb.resize(static_cast<std::size_t>(size));
+  if constexpr (kGrowing<TLimbs>) zero.FLimb.resize(static_cast<std::size_t>(size));
   return zero;
 }
 
@@ -82,12 +84,12 @@ TWideNumberOf<TLimbs> WideZero(int size) {
 template <class TLimbs>
 void Resize(TWideNumberOf<TLimbs>& a, int size) {
   if constexpr (kGrowing<TLimbs>) {
-    a.limb.resize(static_cast<std::size_t>(size));
+    a.FLimb.resize(static_cast<std::size_t>(size));
   } else {
-    for (int i = a.size; i < size; ++i)
-      a.limb[i] = 0;  // where a cut left limbs behind
+    for (int i = a.FSize; i < size; ++i)
+      a.FLimb[i] = 0;  // where a cut left limbs behind
   }
-  a.size = size;
+  a.FSize = size;
 }
 
 // The first `size` limbs of a constant fraction.
@@ -95,7 +97,7 @@ template <class TLimbs>
 TWideNumberOf<TLimbs> WideFromLimbs(const std::uint32_t* limbs, int size) {
   TWideNumberOf<TLimbs> a = WideZero<TLimbs>(size);
   for (int i = 0; i < size; ++i)
-    a.limb[i] = limbs[i];
+    a.FLimb[i] = limbs[i];
   return a;
 }
 
@@ -105,39 +107,39 @@ TWideNumberOf<TLimbs> MultiplyHigh(const TWideNumberOf<TLimbs>& a, const TWideNu
   // Schoolbook, row by row from the last limb of a; limb i * limb j lands in
   // product limbs i + j (high half) and i + j + 1 (low half). Each step fits
   // in 64 bits: (2^32 - 1)^2 + 2 (2^32 - 1) = 2^64 - 1.
-  const int n = a.size;
+  const int n = a.FSize;
   auto product = WideZero<TProductLimbs<TLimbs>>(2 * n);
   for (int i = n - 1; i >= 0; --i) {
     std::uint64_t carry = 0;
     for (int j = n - 1; j >= 0; --j) {
       const std::uint64_t step =
-          std::uint64_t{a.limb[i]} * b.limb[j] + product.limb[i + j + 1] + carry;
-      product.limb[i + j + 1] = static_cast<std::uint32_t>(step);
+          std::uint64_t{a.FLimb[i]} * b.FLimb[j] + product.FLimb[i + j + 1] + carry;
+      product.FLimb[i + j + 1] = static_cast<std::uint32_t>(step);
       carry = step >> kLimbBits;
     }
-    product.limb[i] = static_cast<std::uint32_t>(carry);
+    product.FLimb[i] = static_cast<std::uint32_t>(carry);
   }
-  return WideFromLimbs<TLimbs>(product.limb.data(), n);
+  return WideFromLimbs<TLimbs>(product.FLimb.data(), n);
 }
 
 // The exact product of a 64-bit whole number and a fraction, as a fraction of
-// a.size + 2 limbs whose first two limbs are the whole part.
+// a.FSize + 2 limbs whose first two limbs are the whole part.
 template <class TLimbs>
 TWideNumberOf<TLimbs> MultiplyWhole(std::uint64_t whole, const TWideNumberOf<TLimbs>& a) {
   const std::uint32_t wholeLimbs[2] = {static_cast<std::uint32_t>(whole >> kLimbBits),
                                        static_cast<std::uint32_t>(whole)};
   // The same schoolbook rows, without truncation: the 2 + size limbs of the
   // product of the two-limb whole number and the fraction.
-  TWideNumberOf<TLimbs> product = WideZero<TLimbs>(a.size + 2);
+  TWideNumberOf<TLimbs> product = WideZero<TLimbs>(a.FSize + 2);
   for (int i = 1; i >= 0; --i) {
     std::uint64_t carry = 0;
-    for (int j = a.size - 1; j >= 0; --j) {
+    for (int j = a.FSize - 1; j >= 0; --j) {
       const std::uint64_t step =
-          std::uint64_t{wholeLimbs[i]} * a.limb[j] + product.limb[i + j + 1] + carry;
-      product.limb[i + j + 1] = static_cast<std::uint32_t>(step);
+          std::uint64_t{wholeLimbs[i]} * a.FLimb[j] + product.FLimb[i + j + 1] + carry;
+      product.FLimb[i + j + 1] = static_cast<std::uint32_t>(step);
       carry = step >> kLimbBits;
     }
-    product.limb[i] = static_cast<std::uint32_t>(carry);
+    product.FLimb[i] = static_cast<std::uint32_t>(carry);
   }
   return product;
 }
@@ -145,11 +147,11 @@ TWideNumberOf<TLimbs> MultiplyWhole(std::uint64_t whole, const TWideNumberOf<TLi
 // a / divisor truncated: less than a unit low.
 template <class TLimbs>
 TWideNumberOf<TLimbs> DivideBy(const TWideNumberOf<TLimbs>& a, std::uint32_t divisor) {
-  TWideNumberOf<TLimbs> quotient = WideZero<TLimbs>(a.size);
+  TWideNumberOf<TLimbs> quotient = WideZero<TLimbs>(a.FSize);
   std::uint64_t remainder = 0;
-  for (int i = 0; i < a.size; ++i) {
-    const std::uint64_t dividend = (remainder << kLimbBits) | a.limb[i];
-    quotient.limb[i] = static_cast<std::uint32_t>(dividend / divisor);
+  for (int i = 0; i < a.FSize; ++i) {
+    const std::uint64_t dividend = (remainder << kLimbBits) | a.FLimb[i];
+    quotient.FLimb[i] = static_cast<std::uint32_t>(dividend / divisor);
     remainder = dividend % divisor;
   }
   return quotient;
@@ -158,11 +160,11 @@ TWideNumberOf<TLimbs> DivideBy(const TWideNumberOf<TLimbs>& a, std::uint32_t div
 // a + b and a - b, modulo 1 (the same sizes).
 template <class TLimbs>
 TWideNumberOf<TLimbs> Add(const TWideNumberOf<TLimbs>& a, const TWideNumberOf<TLimbs>& b) {
-  TWideNumberOf<TLimbs> sum = WideZero<TLimbs>(a.size);
+  TWideNumberOf<TLimbs> sum = WideZero<TLimbs>(a.FSize);
   std::uint64_t carry = 0;
-  for (int i = a.size - 1; i >= 0; --i) {
-    const std::uint64_t step = std::uint64_t{a.limb[i]} + b.limb[i] + carry;
-    sum.limb[i] = static_cast<std::uint32_t>(step);
+  for (int i = a.FSize - 1; i >= 0; --i) {
+    const std::uint64_t step = std::uint64_t{a.FLimb[i]} + b.FLimb[i] + carry;
+    sum.FLimb[i] = static_cast<std::uint32_t>(step);
     carry = step >> kLimbBits;
   }
   return sum;
@@ -170,12 +172,12 @@ TWideNumberOf<TLimbs> Add(const TWideNumberOf<TLimbs>& a, const TWideNumberOf<TL
 
 template <class TLimbs>
 TWideNumberOf<TLimbs> Subtract(const TWideNumberOf<TLimbs>& a, const TWideNumberOf<TLimbs>& b) {
-  TWideNumberOf<TLimbs> difference = WideZero<TLimbs>(a.size);
+  TWideNumberOf<TLimbs> difference = WideZero<TLimbs>(a.FSize);
   std::uint32_t borrow = 0;
-  for (int i = a.size - 1; i >= 0; --i) {
-    const std::uint64_t subtrahend = std::uint64_t{b.limb[i]} + borrow;
-    difference.limb[i] = static_cast<std::uint32_t>(a.limb[i] - subtrahend);
-    borrow = a.limb[i] < subtrahend ? 1 : 0;
+  for (int i = a.FSize - 1; i >= 0; --i) {
+    const std::uint64_t subtrahend = std::uint64_t{b.FLimb[i]} + borrow;
+    difference.FLimb[i] = static_cast<std::uint32_t>(a.FLimb[i] - subtrahend);
+    borrow = a.FLimb[i] < subtrahend ? 1 : 0;
   }
   return difference;
 }
@@ -185,11 +187,11 @@ template <class TLimbs>
 TWideNumberOf<TLimbs> ShiftLeft(const TWideNumberOf<TLimbs>& a, int bits) {
   const int limbs = bits / kLimbBits;
   const int rest = bits % kLimbBits;
-  TWideNumberOf<TLimbs> shifted = WideZero<TLimbs>(a.size);
-  for (int i = 0; i + limbs < a.size; ++i) {
-    const std::uint32_t high = a.limb[i + limbs];
-    const std::uint32_t low = i + limbs + 1 < a.size ? a.limb[i + limbs + 1] : 0;
-    shifted.limb[i] = rest == 0 ? high : (high << rest) | (low >> (kLimbBits - rest));
+  TWideNumberOf<TLimbs> shifted = WideZero<TLimbs>(a.FSize);
+  for (int i = 0; i + limbs < a.FSize; ++i) {
+    const std::uint32_t high = a.FLimb[i + limbs];
+    const std::uint32_t low = i + limbs + 1 < a.FSize ? a.FLimb[i + limbs + 1] : 0;
+    shifted.FLimb[i] = rest == 0 ? high : (high << rest) | (low >> (kLimbBits - rest));
   }
   return shifted;
 }
@@ -198,11 +200,11 @@ template <class TLimbs>
 TWideNumberOf<TLimbs> ShiftRight(const TWideNumberOf<TLimbs>& a, int bits) {
   const int limbs = bits / kLimbBits;
   const int rest = bits % kLimbBits;
-  TWideNumberOf<TLimbs> shifted = WideZero<TLimbs>(a.size);
-  for (int i = a.size - 1; i >= limbs; --i) {
-    const std::uint32_t low = a.limb[i - limbs];
-    const std::uint32_t high = i - limbs >= 1 ? a.limb[i - limbs - 1] : 0;
-    shifted.limb[i] = rest == 0 ? low : (low >> rest) | (high << (kLimbBits - rest));
+  TWideNumberOf<TLimbs> shifted = WideZero<TLimbs>(a.FSize);
+  for (int i = a.FSize - 1; i >= limbs; --i) {
+    const std::uint32_t low = a.FLimb[i - limbs];
+    const std::uint32_t high = i - limbs >= 1 ? a.FLimb[i - limbs - 1] : 0;
+    shifted.FLimb[i] = rest == 0 ? low : (low >> rest) | (high << (kLimbBits - rest));
   }
   return shifted;
 }
@@ -210,21 +212,21 @@ TWideNumberOf<TLimbs> ShiftRight(const TWideNumberOf<TLimbs>& a, int bits) {
 // The number of zero bits before the first one; 32 * size for zero.
 template <class TLimbs>
 int LeadingZeros(const TWideNumberOf<TLimbs>& a) {
-  for (int i = 0; i < a.size; ++i)
-    if (a.limb[i] != 0) return i * kLimbBits + std::countl_zero(a.limb[i]);
-  return a.size * kLimbBits;
+  for (int i = 0; i < a.FSize; ++i)
+    if (a.FLimb[i] != 0) return i * kLimbBits + std::countl_zero(a.FLimb[i]);
+  return a.FSize * kLimbBits;
 }
 
 template <class TLimbs>
 bool IsZero(const TWideNumberOf<TLimbs>& a) {
-  return LeadingZeros(a) == a.size * kLimbBits;
+  return LeadingZeros(a) == a.FSize * kLimbBits;
 }
 
 // The first 64 bits after the point at limb `first`.
 template <class TLimbs>
 std::uint64_t Limbs64(const TWideNumberOf<TLimbs>& a, int first) {
-  const std::uint32_t high = first < a.size ? a.limb[first] : 0;
-  const std::uint32_t low = first + 1 < a.size ? a.limb[first + 1] : 0;
+  const std::uint32_t high = first < a.FSize ? a.FLimb[first] : 0;
+  const std::uint32_t low = first + 1 < a.FSize ? a.FLimb[first + 1] : 0;
   return (std::uint64_t{high} << kLimbBits) | low;
 }
 

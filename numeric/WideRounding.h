@@ -11,23 +11,23 @@
 
 namespace modsin {
 
-// A value mantissa * 2^exponent, mantissa in [1/2, 1], within `error` units
-// of the mantissa's last place of the true one.
+// A value FMantissa * 2^FExponent, FMantissa in [1/2, 1], within FError
+// units of the mantissa's last place of the true one.
 template <class TLimbs>
 struct TWideValue {
-  TWideNumberOf<TLimbs> mantissa;
-  int exponent = 0;
-  std::uint32_t error = 0;
+  TWideNumberOf<TLimbs> FMantissa;
+  int FExponent = 0;
+  std::uint32_t FError = 0;
 };
 
 // A mantissa in [1/4, 1) shifted up into [1/2, 1) where it lies below, its
 // error (in units of its last place) doubled with it.
 template <class TLimbs>
 void Normalise(TWideValue<TLimbs>& value) {
-  if (value.mantissa.limb[0] < kHalfLimb) {
-    value.mantissa = ShiftLeft(value.mantissa, 1);
-    --value.exponent;
-    value.error *= 2;
+  if (value.FMantissa.FLimb[0] < kHalfLimb) {
+    value.FMantissa = ShiftLeft(value.FMantissa, 1);
+    --value.FExponent;
+    value.FError *= 2;
   }
 }
 
@@ -40,17 +40,17 @@ enum class TRounding { kDown, kUp, kUndecided };
 // other side lies farther away than the error reaches.
 template <class TLimbs>
 TRounding RoundingOf(const TWideValue<TLimbs>& v) {
-  const int n = v.mantissa.size;
+  const int n = v.FMantissa.FSize;
   if (n < 3) return TRounding::kUndecided;
-  const TWideNumberOf<TLimbs> rest = WideFromLimbs<TLimbs>(&v.mantissa.limb[2], n - 2);
+  const TWideNumberOf<TLimbs> rest = WideFromLimbs<TLimbs>(&v.FMantissa.FLimb[2], n - 2);
   TWideNumberOf<TLimbs> half = WideZero<TLimbs>(n - 2);
-  half.limb[0] = kHalfLimb;
-  const bool above = rest.limb[0] >= kHalfLimb;
+  half.FLimb[0] = kHalfLimb;
+  const bool above = rest.FLimb[0] >= kHalfLimb;
   const TWideNumberOf<TLimbs> distance = above ? Subtract(rest, half) : Subtract(half, rest);
   // distance > error, for an error within one limb.
-  bool far = distance.limb[n - 3] > v.error;
+  bool far = distance.FLimb[n - 3] > v.FError;
   for (int i = 0; i < n - 3; ++i)
-    far = far || distance.limb[i] != 0;
+    far = far || distance.FLimb[i] != 0;
   if (!far) return TRounding::kUndecided;
   return above ? TRounding::kUp : TRounding::kDown;
 }
@@ -61,8 +61,8 @@ template <class TLimbs>
 std::optional<Extended> RoundedExtended(const TWideValue<TLimbs>& v, bool negative) {
   const TRounding rounding = RoundingOf(v);
   if (rounding == TRounding::kUndecided) return std::nullopt;
-  std::uint64_t significand = Limbs64(v.mantissa, 0);
-  int exponent = v.exponent - 1;
+  std::uint64_t significand = Limbs64(v.FMantissa, 0);
+  int exponent = v.FExponent - 1;
   if (rounding == TRounding::kUp && ++significand == 0) {
     significand = kExtendedLeadingBit;
     ++exponent;

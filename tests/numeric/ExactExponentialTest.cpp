@@ -41,8 +41,8 @@ const std::vector<Extended> kLogArguments = {
 TEST(LogConstants, ComputedOnesBeginWithTheStoredOnes) {
   const TComputedLogConstants computed = ComputeLogConstants(2 * kMostLogLimbs);
   for (int i = 0; i < kMostLogLimbs; ++i) {
-    EXPECT_EQ(kLnTwo[i], computed.lnTwo[i]) << "limb " << i;
-    EXPECT_EQ(kHalfLog2E[i], computed.halfLog2E[i]) << "limb " << i;
+    EXPECT_EQ(kLnTwo[i], computed.FLnTwo[i]) << "limb " << i;
+    EXPECT_EQ(kHalfLog2E[i], computed.FHalfLog2E[i]) << "limb " << i;
   }
 }
 

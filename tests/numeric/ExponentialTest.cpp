@@ -289,7 +289,7 @@ TEST(Exponential, DoesNotDependOnTheCallersControlWord) {
     std::vector<TOutcome> outcomes;
     std::uint16_t after = 0;
     {
-      FloatEnvironmentGuard guard;
+      TFloatEnvironmentGuard guard;
       asm volatile("fldcw %0" : : "m"(word));
       for (const Extended x : xs) {
         outcomes.push_back(OutcomeOf([&] { return Exponential(x); }));

@@ -63,20 +63,20 @@ TEST(FastExponentialTable, HoldsThePowersOfTwoToMpfr) {
     mpfr_exp2(*power, *power, MPFR_RNDN);
     TMpfr value;
     mpfr_sub_ui(*value, *power, 1, MPFR_RNDN);
-    EXPECT_EQ(NearestMultiple(*value, 65), row.minusOneHigh) << j;
-    EXPECT_EQ(Rest(*value, row.minusOneHigh), row.minusOneLow) << j;
-    EXPECT_EQ(NearestExtended(*power), row.high) << j;
+    EXPECT_EQ(NearestMultiple(*value, 65), row.FMinusOneHigh) << j;
+    EXPECT_EQ(Rest(*value, row.FMinusOneHigh), row.FMinusOneLow) << j;
+    EXPECT_EQ(NearestExtended(*power), row.FHigh) << j;
     mpfr_const_log2(*value, MPFR_RNDN);
     mpfr_mul(*value, *value, *power, MPFR_RNDN);
-    EXPECT_EQ(NearestMultiple(*value, 39), row.slopeHigh) << j;
-    EXPECT_EQ(Rest(*value, row.slopeHigh), row.slopeLow) << j;
+    EXPECT_EQ(NearestMultiple(*value, 39), row.FSlopeHigh) << j;
+    EXPECT_EQ(Rest(*value, row.FSlopeHigh), row.FSlopeLow) << j;
     TMpfr curve;
     mpfr_const_log2(*curve, MPFR_RNDN);
     mpfr_mul(*curve, *curve, *value, MPFR_RNDN);
     mpfr_div_2ui(*curve, *curve, 1, MPFR_RNDN);
-    EXPECT_EQ(NearestMultiple(*curve, 13), row.curveHigh) << j;
-    mpfr_sub_d(*curve, *curve, row.curveHigh, MPFR_RNDN);
-    EXPECT_EQ(NearestExtended(*curve), row.curveLow) << j;
+    EXPECT_EQ(NearestMultiple(*curve, 13), row.FCurveHigh) << j;
+    mpfr_sub_d(*curve, *curve, row.FCurveHigh, MPFR_RNDN);
+    EXPECT_EQ(NearestExtended(*curve), row.FCurveLow) << j;
   }
 }
 
@@ -90,8 +90,8 @@ TEST(FastExponentialTable, HoldsTheReciprocalsAndTheirLogarithms) {
     // m / 2) times 2^63.
     const Extended least = 0x1p63L + 0x1p55L * j;
     const Extended most = least + (0x1p55L - 1);
-    const Extended c = static_cast<Extended>(row.scale) * (halved ? 0x1p64L : 0x1p63L);
-    EXPECT_EQ(halved ? c - 1 : 2 * c - 1, static_cast<Extended>(row.offset)) << j;
+    const Extended c = static_cast<Extended>(row.FScale) * (halved ? 0x1p64L : 0x1p63L);
+    EXPECT_EQ(halved ? c - 1 : 2 * c - 1, static_cast<Extended>(row.FOffset)) << j;
     const Extended grid = halved ? 0x1p8L : 0x1p9L;
     EXPECT_EQ(std::nearbyint(c * grid), c * grid) << j;
     const Extended scale = halved ? 0x1p-64L : 0x1p-63L;
@@ -106,11 +106,11 @@ TEST(FastExponentialTable, HoldsTheReciprocalsAndTheirLogarithms) {
     mpfr_set_ld(*value, c, MPFR_RNDN);
     mpfr_log2(*value, *value, MPFR_RNDN);
     MultiplyByLn2(*value, true);
-    EXPECT_EQ(NearestMultiple(*value, 49), row.high) << j;
-    EXPECT_EQ(Rest(*value, row.high), row.low) << j;
+    EXPECT_EQ(NearestMultiple(*value, 49), row.FHigh) << j;
+    EXPECT_EQ(Rest(*value, row.FHigh), row.FLow) << j;
     // What lets FastNaturalLog add r to the high part by Fast2Sum.
-    if (row.high != 0) {
-      EXPECT_GE(std::fabs(row.high), rBound) << j;
+    if (row.FHigh != 0) {
+      EXPECT_GE(std::fabs(row.FHigh), rBound) << j;
     }
   }
 }
@@ -140,12 +140,12 @@ void Check(Extended argument, bool log, TSweep& sweep) {
   }
   const TFastSum sum = log ? NaturalLogSum(argument) : PowerOfTwoMinusOneSum(argument);
   TMpfr error;
-  mpfr_set_ld(*error, sum.high, MPFR_RNDN);
+  mpfr_set_ld(*error, sum.FHigh, MPFR_RNDN);
   TMpfr low(64);
-  mpfr_set_ld(*low, sum.low, MPFR_RNDN);
+  mpfr_set_ld(*low, sum.FLow, MPFR_RNDN);
   mpfr_add(*error, *error, *low, MPFR_RNDN);
   mpfr_sub(*error, *error, *value, MPFR_RNDN);
-  const double share = std::fabs(mpfr_get_d(*error, MPFR_RNDN) / static_cast<double>(sum.error));
+  const double share = std::fabs(mpfr_get_d(*error, MPFR_RNDN) / static_cast<double>(sum.FError));
   if (share > sweep.worstShare) {
     sweep.worstShare = share;
     sweep.worstArgument = argument;
@@ -180,7 +180,7 @@ void AddNeighbours(std::vector<Extended>& arguments, Extended x, int count = 2) 
 }
 
 TEST(FastPowerOfTwoMinusOne, IsCorrectlyRoundedWhereItDecides) {
-  FloatEnvironmentGuard guard;
+  TFloatEnvironmentGuard guard;
   EstablishFloatEnvironment();
   std::mt19937_64 bits(20261214);
   // Random: every binade from 2^-66 to 1/2, both signs, and f spread evenly
@@ -225,7 +225,7 @@ TEST(FastPowerOfTwoMinusOne, IsCorrectlyRoundedWhereItDecides) {
 }
 
 TEST(FastNaturalLog, IsCorrectlyRoundedWhereItDecides) {
-  FloatEnvironmentGuard guard;
+  TFloatEnvironmentGuard guard;
   EstablishFloatEnvironment();
   std::mt19937_64 bits(20261215);
   // Random: every exponent alike, and the exponents -1, 0 and 1 (where the
@@ -276,8 +276,8 @@ TEST(FastNaturalLog, IsCorrectlyRoundedWhereItDecides) {
   TSweep constructed;
   for (const Extended x : built) {
     const TExtendedBits fields = ExtendedBits(x);
-    const bool powerOfTwo = fields.significand == kExtendedLeadingBit;
-    if (fields.exponent != 0 && fields.exponent != kExtendedMaxExponent && !powerOfTwo)
+    const bool powerOfTwo = fields.FSignificand == kExtendedLeadingBit;
+    if (fields.FExponent != 0 && fields.FExponent != kExtendedMaxExponent && !powerOfTwo)
       Check(x, true, constructed);
   }
   EXPECT_LT(random.undecided, random.count / 1000);

@@ -6,7 +6,7 @@ namespace modsin {
 namespace {
 
 TEST(FloatEnvironment, EstablishesExtendedPrecisionAndNearestRounding) {
-  FloatEnvironmentGuard guard;
+  TFloatEnvironmentGuard guard;
   // Single precision, round toward zero: as far from ours as the x87 allows.
   const std::uint16_t foreign = 0x0C7F;
   asm volatile("fldcw %0" : : "m"(foreign));
@@ -18,7 +18,7 @@ TEST(FloatEnvironment, EstablishesExtendedPrecisionAndNearestRounding) {
 TEST(FloatEnvironment, GuardRestoresTheControlWords) {
   const std::uint16_t before = X87ControlWord();
   {
-    FloatEnvironmentGuard guard;
+    TFloatEnvironmentGuard guard;
     const std::uint16_t foreign = 0x0C7F;
     asm volatile("fldcw %0" : : "m"(foreign));
     ASSERT_EQ(0x0C7F, X87ControlWord());

@@ -124,7 +124,7 @@ TEST(RoundedSine, AgreesUnderAForeignPrecisionOrRounding) {
   const std::vector<double> xs = RandomArguments(20'000, 7);
   for (const std::uint16_t word :
        {std::uint16_t{0x027F}, std::uint16_t{0x0F7F}, std::uint16_t{0x077F}}) {
-    FloatEnvironmentGuard guard;
+    TFloatEnvironmentGuard guard;
     asm volatile("fldcw %0" : : "m"(word));
     for (const double x : xs)
       ExpectSameAsReference(x);
@@ -139,7 +139,7 @@ TEST(RoundedSines, AreRoundedSineOneByOne) {
   const std::vector<double> nearTurns = NearQuarterTurns(1, 3000, 1);
   xs.insert(xs.end(), nearTurns.begin(), nearTurns.end());
   for (const std::uint16_t word : {kX87ControlWord, std::uint16_t{0x027F}, std::uint16_t{0x0F7F}}) {
-    FloatEnvironmentGuard guard;
+    TFloatEnvironmentGuard guard;
     asm volatile("fldcw %0" : : "m"(word));
     std::vector<double> ys(xs.size());
     RoundedSines(xs.data(), ys.data(), static_cast<int>(xs.size()));

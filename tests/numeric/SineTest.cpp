@@ -79,7 +79,7 @@ TEST(Sine, DoesNotDependOnTheCallersControlWord) {
     std::vector<Extended> sines(xs.size());
     std::uint16_t after = 0;
     {
-      FloatEnvironmentGuard guard;
+      TFloatEnvironmentGuard guard;
       asm volatile("fldcw %0" : : "m"(word));
       for (std::size_t i = 0; i < xs.size(); ++i)
         sines[i] = Sine(xs[i]);
@@ -156,9 +156,9 @@ TEST(ExactReduction, HoldsTheBitsOfTwoOverPiAndQuarterPi) {
   mpfr_div_2ui(*twoOverPi, *twoOverPi, 1, MPFR_RNDN);
   const TComputedReductionConstants computed = ComputeReductionConstants(2 * kMostReductionLimbs);
   for (const TReductionConstants constants :
-       {kStoredReductionConstants, TReductionConstants{computed.twoOverPi, computed.quarterPi}}) {
-    expectLimbs(*twoOverPi, constants.twoOverPi);
-    expectLimbs(*quarterPi, constants.quarterPi);
+       {kStoredReductionConstants, TReductionConstants{computed.FTwoOverPi, computed.FQuarterPi}}) {
+    expectLimbs(*twoOverPi, constants.FTwoOverPi);
+    expectLimbs(*quarterPi, constants.FQuarterPi);
   }
 }
 
@@ -175,10 +175,10 @@ TEST(SineTable, HoldsSinAndCosToMpfr) {
       (cosine ? mpfr_cos : mpfr_sin)(*value, *node, MPFR_RNDN);
       TMpfr part(64);
       mpfr_set(*part, *value, MPFR_RNDN);
-      EXPECT_EQ(mpfr_get_ld(*part, MPFR_RNDN), cosine ? row.cosineHigh : row.sineHigh) << i;
+      EXPECT_EQ(mpfr_get_ld(*part, MPFR_RNDN), cosine ? row.FCosineHigh : row.FSineHigh) << i;
       mpfr_sub(*value, *value, *part, MPFR_RNDN);
       mpfr_set(*part, *value, MPFR_RNDN);
-      EXPECT_EQ(mpfr_get_ld(*part, MPFR_RNDN), cosine ? row.cosineLow : row.sineLow) << i;
+      EXPECT_EQ(mpfr_get_ld(*part, MPFR_RNDN), cosine ? row.FCosineLow : row.FSineLow) << i;
     }
   }
 }

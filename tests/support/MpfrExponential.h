@@ -21,8 +21,8 @@ namespace modsin::testing {
 // leading bit set) is a number.
 inline bool IsRejectedEncoding(Extended x) {
   const TExtendedBits bits = ExtendedBits(x);
-  return bits.exponent == kExtendedMaxExponent ||
-         (bits.exponent != 0 && (bits.significand & kExtendedLeadingBit) == 0);
+  return bits.FExponent == kExtendedMaxExponent ||
+         (bits.FExponent != 0 && (bits.FSignificand & kExtendedLeadingBit) == 0);
 }
 
 static_assert(sizeof(unsigned long) == 8, "the significand passes to MPFR as an unsigned long");
@@ -31,9 +31,9 @@ static_assert(sizeof(unsigned long) == 8, "the significand passes to MPFR as an 
 // exponent field of 0 weighs as 1). to has at least 64 bits.
 inline void SetExact(mpfr_ptr to, Extended x) {
   const TExtendedBits bits = ExtendedBits(x);
-  const int exponent = (bits.exponent == 0 ? 1 : bits.exponent) - kExtendedBias - 63;
-  mpfr_set_ui_2exp(to, bits.significand, exponent, MPFR_RNDN);
-  if (bits.negative) mpfr_neg(to, to, MPFR_RNDN);
+  const int exponent = (bits.FExponent == 0 ? 1 : bits.FExponent) - kExtendedBias - 63;
+  mpfr_set_ui_2exp(to, bits.FSignificand, exponent, MPFR_RNDN);
+  if (bits.FNegative) mpfr_neg(to, to, MPFR_RNDN);
 }
 
 // Rounds to to nearest (to has 64 bits) with gradual underflow; rounding is

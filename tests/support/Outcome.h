@@ -52,8 +52,8 @@ inline std::string Hex(Extended x) {
   const TExtendedBits bits = ExtendedBits(x);
   std::ostringstream text;
   text << std::hexfloat << x << std::hex << std::setfill('0') << " (" << std::setw(4)
-       << (bits.exponent | (bits.negative ? 0x8000u : 0u)) << ':' << std::setw(16)
-       << bits.significand << ')';
+       << (bits.FExponent | (bits.FNegative ? 0x8000u : 0u)) << ':' << std::setw(16)
+       << bits.FSignificand << ')';
   return text.str();
 }
 

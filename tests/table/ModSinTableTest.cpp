@@ -129,7 +129,7 @@ TEST(Table, DefaultsAndTheSecondJobGiveTheGoldenTables) {
 
 // Each number is the shortest text that reads back to the node's double.
 TEST(Table, CsvNumbersReadBackToTheNodes) {
-  const FloatEnvironmentGuard guard;
+  const TFloatEnvironmentGuard guard;
   EstablishFloatEnvironment();
   TCalcModSinXoverY calc(-2, 3, 3, 0.003, 0.005);  // negative x, six nodes at 0
   std::int32_t count = 0;
