@@ -10,8 +10,9 @@ endif
 # missing (tools/prerequisites.sh holds the lists); on a ready machine that
 # costs one dpkg-query.
 PREREQUISITES := tools/prerequisites.sh
-# What building the tests of $(PRESET) needs.
-TEST_LISTS := test
+# What building the tests of $(PRESET) needs: the release presets build and
+# test the Python module too.
+TEST_LISTS := test python
 ifeq ($(PRESET),clang)
 TEST_LISTS += analysis
 endif
