@@ -72,7 +72,8 @@ run:
 	cmake --build --preset $(PRESET) -j $(JOBS) --target modsin
 	$(PROGRAM)
 
-# The Debian package of the program and its man page, in build/$(PRESET); for
+# The Debian package of the program and its man page, and python3-modsin
+# where the preset builds the Python module, in build/$(PRESET); for
 # PRESET=windows and windows64 the ZIP of modsin.exe, the README and the man
 # page as text.
 package: build
