@@ -15,6 +15,10 @@ tabulate() takes the parameters of modsin-table (help(modsin.tabulate));
 number_text() gives a number as the node tables write it.
 """
 
+# numpy first: the arrays are its, and without it modsin fails here rather
+# than at its first table.
+import numpy as _numpy  # noqa: F401
+
 from modsin._modsin import StatusError, __version__, number_text, tabulate
 
 __all__ = ["StatusError", "number_text", "tabulate"]
