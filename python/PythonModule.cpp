@@ -40,7 +40,8 @@ template <>
 struct type_caster<modsin::TCount> {
   PYBIND11_TYPE_CASTER(modsin::TCount, const_name("int"));
 
-  bool load(handle source, bool) {
+  // pybind11's name and signature for reading an argument.
+  bool load(handle source, bool /*convert*/) {  // NOLINT(readability-identifier-naming)
     PyObject* const index = PyNumber_Index(source.ptr());
     if (index == nullptr) {
       PyErr_Clear();
@@ -181,8 +182,8 @@ void RaiseStatusError(const EStatus& status) {
 // The library's failures as Python's: the math failures as the math module
 // raises them (a domain error is a ValueError), exhausted memory as
 // MemoryError, a status as StatusError, any other as RuntimeError; each with
-// its own message.
-void TranslateFailure(std::exception_ptr failure) {
+// its own message. pybind11 hands the failure over by value.
+void TranslateFailure(std::exception_ptr failure) {  // NOLINT(performance-unnecessary-value-param)
   try {
     if (failure) std::rethrow_exception(failure);
   } catch (const EStatus& status) {
