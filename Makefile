@@ -10,8 +10,11 @@ endif
 # missing (tools/prerequisites.sh holds the lists); on a ready machine that
 # costs one dpkg-query.
 PREREQUISITES := tools/prerequisites.sh
-# What building the tests of $(PRESET) needs.
-TEST_LISTS := test
+# Debian's Python 3, which the Python module is built for (python/).
+PYTHON := /usr/bin/python3
+# What building the tests of $(PRESET) needs: the release presets build and
+# test the Python module too.
+TEST_LISTS := test python
 ifeq ($(PRESET),clang)
 TEST_LISTS += analysis
 endif
@@ -71,7 +74,8 @@ run:
 	cmake --build --preset $(PRESET) -j $(JOBS) --target modsin
 	$(PROGRAM)
 
-# The Debian package of the program and its man page, in build/$(PRESET); for
+# The Debian package of the program and its man page, and python3-modsin
+# where the preset builds the Python module, in build/$(PRESET); for
 # PRESET=windows and windows64 the ZIP of modsin.exe, the README and the man
 # page as text.
 package: build
@@ -82,10 +86,10 @@ plot: build
 	@$(PREREQUISITES) plot
 	tools/plot.sh build/$(PRESET)/app/modsin docs/modsin-tables.png
 
-# Benchmarks, the whole run against its floor, and modsin-table's large job;
-# timings, so never in CI.
+# Benchmarks, the whole run against its floor, modsin-table's large job, and
+# the same job as one call in C++ and in Python; timings, so never in CI.
 bench:
-	@$(PREREQUISITES) bench
+	@$(PREREQUISITES) bench python
 	cmake --preset bench $(WERROR)
 	cmake --build --preset bench -j $(JOBS)
 	build/bench/bench/modsin_bench --benchmark_enable_random_interleaving=true \
@@ -93,6 +97,7 @@ bench:
 	build/bench/bench/modsin_numbertext_compare
 	bench/whole-run.sh build/bench/app/modsin build/bench/bench/modsin_floor
 	bench/table-run.sh build/bench/table/modsin-table
+	bench/tabulate-run.sh build/bench/bench/modsin_tabulate_run $(PYTHON) build/bench/python
 
 # Every test with line and branch coverage, reported per folder by gcovr.
 # gcovr replaces its output file, so each report goes to a file of its own,

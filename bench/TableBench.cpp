@@ -1,10 +1,12 @@
 // modsin-table's large job taken apart: the tabulation, and the text of its
-// node list in each format written to /dev/null. The whole run, written to a
+// node table in each format written to /dev/null. The whole run, written to a
 // file on tmpfs, is timed by table-run.sh.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
+#include "bench/LargeJob.h"
+#include "calc/Tabulate.h"
 #include "calc/UnitCalcModSin.h"
 #include "table/CommandLine.h"
 #include "table/OutputFile.h"
@@ -13,17 +15,20 @@
 namespace modsin::bench {
 namespace {
 
-// The job of table-run.sh: about 1.3 million nodes.
+// The large job on a tabulator of its own, run again and again.
 class TLargeJob : public TCalcModSinXoverY {
  public:
-  TLargeJob() : TCalcModSinXoverY(0, 100, 2, 1e-9, 1e-5) { SetLimits(100'000'000, 100'000); }
+  TLargeJob()
+      : TCalcModSinXoverY(kLargeJob.FXLeft, kLargeJob.FXRight, kLargeJob.FPower,
+                          kLargeJob.FXResolution, kLargeJob.FYTolerance) {
+    SetLimits(kLargeJob.FMaxNodes, kLargeJob.FMaxSeeds);
+  }
   std::int32_t Run() {
     std::int32_t count = 0;
     TNode* nodes = nullptr;
     CalculateXY(count, nodes);
     return count;
   }
-  const TNode* First() const { return FFirstNode; }
 };
 
 void SetNodeCounters(benchmark::State& state, std::int32_t nodes) {
@@ -42,13 +47,12 @@ void BM_LargeJobCalculateXY(benchmark::State& state) {
 
 // Argument: the format, as TTableFormat.
 void BM_LargeJobWriteTable(benchmark::State& state) {
-  static TLargeJob job;
-  static const std::int32_t count = job.Run();
+  static const TTable table = Tabulate(kLargeJob);
   const auto format = static_cast<TTableFormat>(state.range(0));
   TOutputFile out("/dev/null");
   for (auto _ : state)
-    WriteTable(out, job.First(), count, format);
-  SetNodeCounters(state, count);
+    WriteTable(out, table, format);
+  SetNodeCounters(state, static_cast<std::int32_t>(table.FX.size()));
   state.SetLabel(format == TTableFormat::Table ? "table" : "csv");
 }
 

@@ -6,10 +6,10 @@
 
 namespace modsin {
 
-void FormatNodeLine(const TNode& node, char* line) noexcept {
-  WriteNumberText(node.x, line);
+void FormatNodeLine(double x, double y, char* line) noexcept {
+  WriteNumberText(x, line);
   line[kNumberTextWidth] = '\t';
-  WriteNumberText(node.y, line + kNumberTextWidth + 1);
+  WriteNumberText(y, line + kNumberTextWidth + 1);
 }
 
 void TCalcModSinXoverY::PrintToFile(const std::string& FileName) {
@@ -26,7 +26,8 @@ void TCalcModSinXoverY::PrintToFile(const std::string& FileName) {
   const TNode* node = FFirstNode;
   std::int32_t remaining = FNodeCount;
   while (remaining > 0 && node != nullptr) {
-    file.WriteFilled<kNodeLineWidth>([node](char* line) { FormatNodeLine(*node, line); });
+    file.WriteFilled<kNodeLineWidth>(
+        [node](char* line) { FormatNodeLine(node->x, node->y, line); });
     file.WriteLineEnd();
     InOutCheck();
     node = node->next;

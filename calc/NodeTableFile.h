@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "calc/NumberText.h"
-#include "calc/UTypes.h"
 
 namespace modsin {
 
@@ -16,7 +15,8 @@ inline constexpr std::string_view kNodeTableHeader = "x\ty";
 // A node line without its line end: x text, TAB, y text.
 inline constexpr std::size_t kNodeLineWidth = 2 * kNumberTextWidth + 1;
 
-// Writes the node's line, without its line end, to line[0, kNodeLineWidth).
-void FormatNodeLine(const TNode& node, char* line) noexcept;
+// Writes the line of the node (x, y), without its line end, to
+// line[0, kNodeLineWidth).
+void FormatNodeLine(double x, double y, char* line) noexcept;
 
 }  // namespace modsin

@@ -8,6 +8,10 @@
 #                             modsin.exe and modsin-table.exe, the README, the
 #                             LICENSE and the man pages as plain text (the ZIP
 #                             package)
+#   component "python":       the Python package modsin under
+#                             lib/python3/dist-packages (python/), with the
+#                             copyright file and the changelog of its Debian
+#                             package python3-modsin
 #   component "development":  the core library, its headers under
 #                             include/modsin/ in the source tree's layout, the
 #                             CMake package ModSin (target ModSin::core) and
@@ -68,6 +72,10 @@ else()
     DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/modsin" COMPONENT program)
   install(FILES cmake/debian/lintian-overrides RENAME modsin
     DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides" COMPONENT program)
+  if(TARGET modsin_python)
+    install(FILES cmake/debian/copyright "${MODSIN_CHANGELOG}"
+      DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/python3-modsin" COMPONENT python)
+  endif()
 endif()
 add_custom_target(modsin_man_pages ALL DEPENDS ${MODSIN_MAN_PAGES})
 
@@ -102,7 +110,9 @@ install(FILES "${CMAKE_CURRENT_BINARY_DIR}/modsin.pc"
   DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT development)
 
 # The package: the programs and their man pages, nothing of the library. A
-# Debian package on Linux; on Windows a ZIP to unpack anywhere.
+# Debian package on Linux, with the Python package beside it as a second one,
+# python3-modsin, so that modsin itself needs no Python; on Windows a ZIP to
+# unpack anywhere.
 set(CPACK_PACKAGE_NAME modsin)
 set(CPACK_PACKAGE_VENDOR "The modsin developers")
 set(CPACK_PACKAGE_CONTACT "The modsin developers <maintainers@modsin.org>")
@@ -116,8 +126,8 @@ modsin-table runs one such tabulation with the interval, exponent,\n\
 tolerances and limits of its command line, as a table or as CSV.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL program)
-set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 if(WIN32)
+  set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
@@ -134,5 +144,24 @@ else()
   # The program's library dependencies, as dpkg-shlibdeps reads them off the
   # binary.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # One package per component. A component's package takes its description
+  # from the component, so the program's is given as the whole package's was.
+  set(CPACK_COMPONENTS_GROUPING IGNORE)
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME modsin)
+  set(CPACK_DEBIAN_PROGRAM_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  if(TARGET modsin_python)
+    list(APPEND CPACK_COMPONENTS_ALL python)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-modsin)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    # Made from the same sources as modsin; its module's library
+    # dependencies are added as the program's are.
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SOURCE modsin)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy")
+    set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+      "The Python 3 module modsin: modsin.tabulate(xleft, xright, power, dx, dy,\n\
+max_nodes, max_seeds) returns the nodes of y = sin(x^p) as two numpy arrays,\n\
+the same bits as modsin-table's, and raises Python's own exceptions;\n\
+modsin.number_text gives a number as the node tables write it.")
+  endif()
 endif()
 include(CPack)

@@ -39,7 +39,7 @@ void CheckJob(const TCommandLine& line) {
               line.FCommand == TCommand::Version,
           "the command is one of the three");
   const TTableJob& job = line.FJob;
-  for (const double v : {job.FFrom, job.FTo, job.FPower, job.FDX, job.FDY})
+  for (const double v : {job.FXLeft, job.FXRight, job.FPower, job.FXResolution, job.FYTolerance})
     Require(std::isfinite(v), "every number of the job is finite");
   Require(job.FMaxNodes >= 2, "the node ceiling is at least 2");
   Require(job.FMaxSeeds >= 0, "the seed limit is at least 0");

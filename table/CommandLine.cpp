@@ -46,10 +46,6 @@ constexpr const char* kShortOptions = "-:ho:";
 // getopt_long's code for an argument that belongs to no option.
 constexpr int kStrayArgument = 1;
 
-// The least node ceiling: the two end nodes. Any seed limit works.
-constexpr std::int32_t kLeastMaxNodes = 2;
-constexpr std::int32_t kLeastMaxSeeds = 0;
-
 // A quoted argument is cut beyond this, so that every message fits the
 // failure's own message buffer.
 constexpr std::size_t kQuoteLimit = 64;
@@ -204,19 +200,19 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
     const std::string_view value = optarg != nullptr ? optarg : "";
     switch (code) {
       case kFrom:
-        job.FFrom = ReadNumber("--from", value);
+        job.FXLeft = ReadNumber("--from", value);
         break;
       case kTo:
-        job.FTo = ReadNumber("--to", value);
+        job.FXRight = ReadNumber("--to", value);
         break;
       case kPower:
         job.FPower = ReadNumber("--power", value);
         break;
       case kDX:
-        job.FDX = ReadNumber("--dx", value);
+        job.FXResolution = ReadNumber("--dx", value);
         break;
       case kDY:
-        job.FDY = ReadNumber("--dy", value);
+        job.FYTolerance = ReadNumber("--dy", value);
         break;
       case kMaxNodes:
         job.FMaxNodes = ReadCount("--max-nodes", value, kLeastMaxNodes);

@@ -2,12 +2,11 @@
 // errors that stop the program before anything is computed or created.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "base/Exception.h"
-#include "calc/UnitCalcModSin.h"
+#include "calc/Tabulate.h"
 
 namespace modsin {
 
@@ -16,16 +15,8 @@ enum class TTableFormat {
   Csv,    // "x,y", then x,y per node in the shortest text that reads back, LF
 };
 
-// A tabulation and where it goes. The defaults are the first job of modsin:
-// sin(x^2) over [0, 5], x resolution 0.003, y tolerance 0.005.
-struct TTableJob {
-  double FFrom = 0;
-  double FTo = 5;
-  double FPower = 2;
-  double FDX = 0.003;
-  double FDY = 0.005;
-  std::int32_t FMaxNodes = TCalcModSin::kDefaultMaxNodes;
-  std::int32_t FMaxSeeds = TCalcModSin::kDefaultMaxInitNodes;
+// A tabulation and where it goes.
+struct TTableJob : TJob {
   std::string FOutput;  // empty: standard output
   TTableFormat FFormat = TTableFormat::Table;
 };

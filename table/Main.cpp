@@ -1,13 +1,12 @@
 // modsin-table: one tabulation with the parameters of the command line,
 // written as a node table or as CSV to a file or standard output. Standard
 // error carries one line when, and only when, no table was written.
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/CaughtFailure.h"
-#include "calc/UnitCalcModSin.h"
+#include "calc/Tabulate.h"
 #include "numeric/FloatEnvironment.h"
 #include "table/CommandLine.h"
 #include "table/Message.h"
@@ -36,28 +35,22 @@ void WriteToStandardOutput(std::string_view text) {
 }
 
 // The nodes are computed before the output is opened, so that a job that
-// fails creates nothing. The tabulator, and with it the node list, is gone
-// by the time a raised failure is reported.
+// fails creates nothing; the tabulator and its node list are gone by then.
 int Tabulate(const TTableJob& job) {
-  TCalcModSinXoverY calc(job.FFrom, job.FTo, job.FPower, job.FDX, job.FDY);
-  calc.SetLimits(job.FMaxNodes, job.FMaxSeeds);
-  std::int32_t count = 0;
-  TNode* nodes = nullptr;
-  calc.CalculateXY(count, nodes);
-  std::int32_t code = 0;
-  std::string status;
-  calc.GetError(code, status);
-  if (code != TCalcModSin::kNoError) {
+  TTable table;
+  try {
+    table = modsin::Tabulate(job);
+  } catch (const EStatus& status) {
     TMessage message;
     message.Append("status ");
-    AppendDecimal(message, code);
+    AppendDecimal(message, status.Code());
     message.Append(": ");
-    message.Append(status);
+    message.Append(status.what());
     WriteMessageLine(message);
     return kStatusNotZero;
   }
   TOutputFile out(job.FOutput);
-  WriteTable(out, nodes, count, job.FFormat);
+  WriteTable(out, table, job.FFormat);
   out.Commit();
   return kWritten;
 }

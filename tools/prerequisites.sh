@@ -30,6 +30,10 @@ test=(libgtest-dev libgmock-dev libmpfr-dev pkg-config binutils groff-base dpkg-
 # renders the man page as text for the ZIP.
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 zip googletest
   groff-base)
+# The Python module (make test and make bench in the release presets):
+# Python 3's headers, pybind11 and numpy for Debian's python3, and pytest for
+# its tests.
+python=(python3-dev pybind11-dev python3-numpy python3-pytest)
 # make bench: Google Benchmark, hyperfine and GNU time for the whole run.
 bench=(libbenchmark-dev hyperfine time)
 # make coverage.
@@ -43,7 +47,7 @@ analysis=(clang-14 clang-tidy-14 clang-format-14)
 plot=(gnuplot-nox)
 
 usage() {
-  echo "usage: tools/prerequisites.sh [--print] {program|test|windows|bench|coverage|fuzz|analysis|plot}..." >&2
+  echo "usage: tools/prerequisites.sh [--print] {program|test|python|windows|bench|coverage|fuzz|analysis|plot}..." >&2
   exit 2
 }
 
@@ -57,7 +61,7 @@ fi
 packages=()
 for list in "$@"; do
   case $list in
-    program | test | windows | bench | coverage | fuzz | analysis | plot) ;;
+    program | test | python | windows | bench | coverage | fuzz | analysis | plot) ;;
     *) usage ;;
   esac
   declare -n members=$list

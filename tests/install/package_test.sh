@@ -4,11 +4,15 @@
 # programs are hardened; the packaged program must then make a normal run.
 # LINKING is how the build links the programs: static (modsin at a fixed
 # address, modsin-table a static PIE) or dynamic (a sanitized build).
-#   package_test.sh BUILD_DIR SOURCE_DIR LINKING
+# PYTHON, the interpreter the Python module was built for, is given where
+# the build made the module: then the second package, python3-modsin, is
+# checked the same way, and its module must import and tabulate.
+#   package_test.sh BUILD_DIR SOURCE_DIR LINKING [PYTHON]
 set -euo pipefail
 build=$1
 source=$2
 linking=$3
+python=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -16,10 +20,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 (cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/out") >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack"; }
-debs=("$work"/out/*.deb)
-[ "${#debs[@]}" -eq 1 ] || fail "expected one package, got: ${debs[*]}"
-deb=${debs[0]}
-[ "$(basename "$deb")" = modsin_1.0.0_amd64.deb ] || fail "package file name: $(basename "$deb")"
+names=$(cd "$work/out" && ls -- *.deb)
+want=modsin_1.0.0_amd64.deb
+[ -z "$python" ] || want+=$'\npython3-modsin_1.0.0_amd64.deb'
+[ "$names" = "$want" ] || fail "the packages made: $names"
+deb=$work/out/modsin_1.0.0_amd64.deb
 
 # Contents: the programs and their man pages, Debian's copyright file,
 # changelog and lintian overrides, owned by root, and nothing else.
@@ -93,8 +98,8 @@ gzip -dc "$work/root/usr/share/doc/modsin/changelog.gz" | cmp - "$source/cmake/d
 # fixed-address static modsin has none; there -z now shows as a .got.plt
 # folded into the .got that RELRO covers, so that the slots of the C
 # library's processor-specific functions are read-only after start-up.
-for program in modsin modsin-table; do
-  binary=$work/root/usr/bin/$program
+hardened() {
+  local binary=$1 program=$2
   readelf -lW "$binary" >"$work/segments"
   grep -Eq '^ +GNU_STACK( +0x[0-9a-f]+){5} +RW +' "$work/segments" ||
     { cat "$work/segments"; fail "$program: the stack is executable or GNU_STACK is missing"; }
@@ -104,6 +109,9 @@ for program in modsin modsin-table; do
     grep -Eq '\(FLAGS\) +BIND_NOW|\(FLAGS_1\) +Flags:.* NOW' "$work/dynamic" ||
       { cat "$work/dynamic"; fail "$program: lazy binding (no BIND_NOW)"; }
   fi
+}
+for program in modsin modsin-table; do
+  hardened "$work/root/usr/bin/$program" $program
 done
 elfType() { readelf -h "$work/root/usr/bin/$1" | awk '$1 == "Type:" { print $2 }'; }
 if [ "$linking" = static ]; then
@@ -120,10 +128,44 @@ fi
 
 # lintian, Debian's own check of a package: no error and no warning (the
 # overrides, each with its reason, are in cmake/debian/lintian-overrides).
-lintian "$deb" >"$work/lintian.txt" 2>"$work/lintian.err" ||
-  { cat "$work/lintian.txt" "$work/lintian.err"; fail "lintian failed"; }
-if grep -E '^(E|W):' "$work/lintian.txt"; then
-  fail "lintian reports errors or warnings"
-fi
+lintianClean() {
+  lintian "$1" >"$work/lintian.txt" 2>"$work/lintian.err" ||
+    { cat "$work/lintian.txt" "$work/lintian.err"; fail "lintian failed on $(basename "$1")"; }
+  if grep -E '^(E|W):' "$work/lintian.txt"; then
+    fail "lintian reports errors or warnings on $(basename "$1")"
+  fi
+}
+lintianClean "$deb"
+# The program's package needs no Python.
+field Depends | grep -q python && fail "modsin depends on Python: $(field Depends)"
+echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $(field Depends)"
+[ -n "$python" ] || exit 0
 
+# python3-modsin: the package modsin in Debian's layout for Python 3, with
+# Debian's documents, depending on Python 3 and numpy before the module's
+# libraries; the module stripped and hardened like the programs.
+deb=$work/out/python3-modsin_1.0.0_amd64.deb
+[ "$(field Package)" = python3-modsin ] || fail "Package: $(field Package)"
+[ "$(field Section)" = python ] || fail "Section: $(field Section)"
+[[ "$(field Depends)" == "python3, python3-numpy, "*libstdc++6* ]] || fail "Depends: $(field Depends)"
+suffix=$("$python" -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+package=usr/lib/python3/dist-packages/modsin
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | LC_ALL=C sort)
+want="-rw-r--r-- root/root ./$package/__init__.py
+-rw-r--r-- root/root ./$package/_modsin$suffix
+-rw-r--r-- root/root ./$package/_modsin.pyi
+-rw-r--r-- root/root ./$package/py.typed
+-rw-r--r-- root/root ./usr/share/doc/python3-modsin/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/python3-modsin/copyright"
+[ "$files" = "$want" ] || { dpkg-deb -c "$deb"; fail "python3-modsin contents"; }
+dpkg-deb -x "$deb" "$work/python-root"
+module=$work/python-root/$package/_modsin$suffix
+if readelf -S "$module" | grep -q '\.symtab'; then
+  fail "the packaged module is not stripped"
+fi
+hardened "$module" "the module"
+got=$(cd "$work" && PYTHONPATH=$work/python-root/usr/lib/python3/dist-packages "$python" -c \
+  'import modsin; print(len(modsin.tabulate()[0]), modsin.__file__)')
+[ "$got" = "127 $work/python-root/$package/__init__.py" ] || fail "the packaged module: $got"
+lintianClean "$deb"
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $(field Depends)"

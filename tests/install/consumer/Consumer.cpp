@@ -1,22 +1,20 @@
-// A program outside the project that uses the installed library: it tabulates
-// sin(x^2) on [0, 5] with the program's tolerances and prints the node count
-// and the status; it exits 0 only for 127 nodes and status 0.
-#include <cstdint>
+// A program outside the project that uses the installed library: it
+// tabulates sin(x^2) on [0, 5] with modsin-table's tolerances and prints the
+// node count and the interval; it exits 0 only for 127 nodes.
 #include <iostream>
-#include <string>
 
-#include "calc/UnitCalcModSin.h"
-#include "numeric/FloatEnvironment.h"
+#include "calc/Tabulate.h"
 
 int main() {
-  modsin::EstablishFloatEnvironment();
-  modsin::TCalcModSinXoverY calc(0.0, 5.0, 2.0, 0.003, 0.005);
-  std::int32_t nodeCount = 0;
-  modsin::TNode* nodes = nullptr;
-  calc.CalculateXY(nodeCount, nodes);
-  std::int32_t code = 0;
-  std::string message;
-  calc.GetError(code, message);
-  std::cout << nodeCount << " nodes, status " << code << ", " << message << '\n';
-  return nodeCount == 127 && nodes != nullptr && code == 0 ? 0 : 1;
+  try {
+    const modsin::TTable table = modsin::Tabulate({.FXLeft = 0.0, .FXRight = 5.0, .FPower = 2.0});
+    std::cout << table.FX.size() << " nodes from x = " << table.FX.front() << " to "
+              << table.FX.back() << '\n';
+    return table.FX.size() == 127 ? 0 : 1;
+  } catch (const modsin::EStatus& status) {
+    std::cerr << "status " << status.Code() << ": " << status.what() << '\n';
+  } catch (const modsin::Exception& failure) {
+    std::cerr << failure.ClassName() << ": " << failure.what() << '\n';
+  }
+  return 1;
 }
