@@ -27,8 +27,9 @@ TTable CopyNodes(const TNode* node, std::int32_t count) {
 
 }  // namespace
 
-TTable Tabulate(const TJob& job) {
-  const FloatEnvironmentGuard callers;
+void TabulateNodes(const TJob& job,
+                   const std::function<void(const TNode* first, std::int32_t count)>& use) {
+  const TFloatEnvironmentGuard callers;
   EstablishFloatEnvironment();
   TCalcModSinXoverY calc(job.FXLeft, job.FXRight, job.FPower, job.FXResolution, job.FYTolerance);
   calc.SetLimits(job.FMaxNodes, job.FMaxSeeds);
@@ -39,7 +40,14 @@ TTable Tabulate(const TJob& job) {
   std::string message;
   calc.GetError(code, message);
   if (code != TCalcModSin::kNoError) Raise<EStatus>(code, std::string_view(message));
-  return CopyNodes(nodes, count);
+  use(nodes, count);
+}
+
+TTable Tabulate(const TJob& job) {
+  TTable table;
+  TabulateNodes(
+      job, [&table](const TNode* first, std::int32_t count) { table = CopyNodes(first, count); });
+  return table;
 }
 
 }  // namespace modsin

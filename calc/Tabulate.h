@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -60,5 +61,14 @@ class EStatus : public Exception {
 // math failures of the job (EInvalidOp, EZeroDivide, EOverflow), and
 // EOutOfMemory, also when the table's own arrays cannot be had.
 TTable Tabulate(const TJob& job);
+
+// Runs the job as Tabulate does, but hands its node list to use(first, count)
+// while the list exists, for a program that writes the nodes out as they are:
+// it spares the two arrays, which would double the memory of a large job. use
+// runs in modsin's floating-point environment; the tabulator and its list are
+// gone when this returns or raises. Raises as Tabulate does, before use is
+// called, and whatever use raises.
+void TabulateNodes(const TJob& job,
+                   const std::function<void(const TNode* first, std::int32_t count)>& use);
 
 }  // namespace modsin

@@ -166,7 +166,7 @@ std::pair<py::array_t<double>, py::array_t<double>> TabulateForPython(double xle
 py::str NumberTextForPython(double value) {
   // The digits come from Extended arithmetic, which needs modsin's own
   // environment; the interpreter's comes back afterwards.
-  const FloatEnvironmentGuard interpreters;
+  const TFloatEnvironmentGuard interpreters;
   EstablishFloatEnvironment();
   const TNumberText text = NumberText(value);
   return {text.data(), text.size()};

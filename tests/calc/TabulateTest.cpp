@@ -66,7 +66,7 @@ TEST(Tabulate, SameNodesAsCalculateXYInAnyEnvironment) {
     }
     ASSERT_EQ(static_cast<std::size_t>(count), x.size());
 
-    const FloatEnvironmentGuard guard;
+    const TFloatEnvironmentGuard guard;
     const std::uint16_t foreignX87 = 0x0C7F;
     const std::uint32_t foreignSse = kSseControlWord | 0x6000;
     asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(foreignX87), "m"(foreignSse));
