@@ -1,6 +1,7 @@
 // modsin-table: one tabulation with the parameters of the command line,
 // written as a node table or as CSV to a file or standard output. Standard
 // error carries one line when, and only when, no table was written.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,11 +36,16 @@ void WriteToStandardOutput(std::string_view text) {
 }
 
 // The nodes are computed before the output is opened, so that a job that
-// fails creates nothing; the tabulator and its node list are gone by then.
+// fails creates nothing, and written straight from the node list. The
+// tabulator, and with it the node list, is gone by the time a raised failure
+// is reported.
 int Tabulate(const TTableJob& job) {
-  TTable table;
   try {
-    table = modsin::Tabulate(job);
+    TabulateNodes(job, [&job](const TNode* first, std::int32_t count) {
+      TOutputFile out(job.FOutput);
+      WriteTable(out, first, count, job.FFormat);
+      out.Commit();
+    });
   } catch (const EStatus& status) {
     TMessage message;
     message.Append("status ");
@@ -49,9 +55,6 @@ int Tabulate(const TTableJob& job) {
     WriteMessageLine(message);
     return kStatusNotZero;
   }
-  TOutputFile out(job.FOutput);
-  WriteTable(out, table, job.FFormat);
-  out.Commit();
   return kWritten;
 }
 

@@ -26,49 +26,48 @@ char* AppendText(char* next, std::string_view text) {
   return next + text.size();
 }
 
-char* AppendTableLine(char* next, double x, double y) {
-  FormatNodeLine(x, y, next);
+char* AppendTableLine(char* next, const TNode& node) {
+  FormatNodeLine(node.x, node.y, next);
   return AppendText(next + kNodeLineWidth, kLineEnd);
 }
 
-char* AppendCsvLine(char* next, double x, double y) {
-  next = std::to_chars(next, next + kShortestDoubleWidth, x).ptr;
+char* AppendCsvLine(char* next, const TNode& node) {
+  next = std::to_chars(next, next + kShortestDoubleWidth, node.x).ptr;
   *next++ = ',';
-  next = std::to_chars(next, next + kShortestDoubleWidth, y).ptr;
+  next = std::to_chars(next, next + kShortestDoubleWidth, node.y).ptr;
   *next++ = '\n';
   return next;
 }
 
-template <char* (*AppendLine)(char*, double, double)>
-void WriteLines(TOutputFile& out, std::string_view header, const TTable& table) {
+template <char* (*AppendLine)(char*, const TNode&)>
+void WriteLines(TOutputFile& out, std::string_view header, const TNode* node, std::int32_t count) {
   const std::unique_ptr<char[]> block = std::make_unique_for_overwrite<char[]>(kTableBlockSize);
   char* const begin = block.get();
   // A line starting at or before this point still fits.
   char* const lastLineStart = begin + kTableBlockSize - kLongestLine;
   char* next = AppendText(begin, header);
-  const std::size_t count = table.FX.size();
-  for (std::size_t i = 0; i < count; ++i) {
+  for (; count > 0 && node != nullptr; --count, node = node->next) {
     if (next > lastLineStart) {
       out.Write({begin, static_cast<std::size_t>(next - begin)});
       next = begin;
     }
-    next = AppendLine(next, table.FX[i], table.FY[i]);
+    next = AppendLine(next, *node);
   }
   out.Write({begin, static_cast<std::size_t>(next - begin)});
 }
 
 }  // namespace
 
-void WriteTable(TOutputFile& out, const TTable& table, TTableFormat format) {
+void WriteTable(TOutputFile& out, const TNode* first, std::int32_t count, TTableFormat format) {
   switch (format) {
     case TTableFormat::Table: {
       char header[kNodeTableHeader.size() + kLineEnd.size()];
       AppendText(AppendText(header, kNodeTableHeader), kLineEnd);
-      WriteLines<AppendTableLine>(out, {header, sizeof header}, table);
+      WriteLines<AppendTableLine>(out, {header, sizeof header}, first, count);
       break;
     }
     case TTableFormat::Csv:
-      WriteLines<AppendCsvLine>(out, kCsvHeader, table);
+      WriteLines<AppendCsvLine>(out, kCsvHeader, first, count);
       break;
   }
 }
