@@ -156,7 +156,7 @@ else()
     # Made from the same sources as modsin; its module's library
     # dependencies are added as the program's are.
     set(CPACK_DEBIAN_PYTHON_PACKAGE_SOURCE modsin)
-    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, python3-numpy")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${MODSIN_PYTHON_VERSION_DEPENDS}, python3-numpy")
     set(CPACK_DEBIAN_PYTHON_DESCRIPTION
       "The Python 3 module modsin: modsin.tabulate(xleft, xright, power, dx, dy,\n\
 max_nodes, max_seeds) returns the nodes of y = sin(x^p) as two numpy arrays,\n\

@@ -142,12 +142,16 @@ echo "$(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $(field Depends)"
 [ -n "$python" ] || exit 0
 
 # python3-modsin: the package modsin in Debian's layout for Python 3, with
-# Debian's documents, depending on Python 3 and numpy before the module's
-# libraries; the module stripped and hardened like the programs.
+# Debian's documents, depending on the Python 3 version that the module was
+# built for (it imports in no other) and numpy before the module's libraries;
+# the module stripped and hardened like the programs.
 deb=$work/out/python3-modsin_1.0.0_amd64.deb
 [ "$(field Package)" = python3-modsin ] || fail "Package: $(field Package)"
 [ "$(field Section)" = python ] || fail "Section: $(field Section)"
-[[ "$(field Depends)" == "python3, python3-numpy, "*libstdc++6* ]] || fail "Depends: $(field Depends)"
+version=$("$python" -c 'import sys; print(sys.version_info[0], sys.version_info[1], sys.version_info[1] + 1)')
+read -r major minor next <<<"$version"
+python_depends="python3 (>= $major.$minor~), python3 (<< $major.$next), python3-numpy, "
+[[ "$(field Depends)" == "$python_depends"*libstdc++6* ]] || fail "Depends: $(field Depends)"
 suffix=$("$python" -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
 package=usr/lib/python3/dist-packages/modsin
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | LC_ALL=C sort)
