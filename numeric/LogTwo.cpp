@@ -55,7 +55,7 @@ TComputedLogConstants ComputeLogConstants(int limbs) {
   // a unit of the last limb kept, stay below one unit of it, which the
   // truncation at most doubles.
   TGrowingWideNumber lnTwo = SeriesLnTwo(limbs + 1);
-  TGrowingWideNumber half = WideZero<TGrowingLimbs>(limbs + 1);
+  TGrowingWideNumber half = WideZero<TGrowingLimbs>(lnTwo.FSize);
   half.FLimb[0] = kHalfLimb;
   TGrowingWideNumber halfLog2E = Divide(half, lnTwo);
   Resize(lnTwo, limbs);
