@@ -14,6 +14,7 @@
 #include "numeric/ExactSine.h"
 #include "numeric/Extended.h"
 #include "numeric/FloatEnvironment.h"
+#include "numeric/LogTwo.h"
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
 #include "numeric/RoundedSine.h"
@@ -136,9 +137,11 @@ TEST(Sine, RejectsWhatTheX87Rejects) {
   EXPECT_EQ(0x1p-16382L, Sine(pseudoDenormal));
 }
 
-// The limbs of 2/pi and pi/4 are their first bits, truncated: the stored
-// ones, and those computed for the first precision beyond them.
-TEST(ExactReduction, HoldsTheBitsOfTwoOverPiAndQuarterPi) {
+// The limbs of the exact paths' constants are their first bits, truncated:
+// 2/pi and pi/4 for the sine, ln 2 and log2(e) / 2 for the exponential and
+// the logarithm; the stored ones, and those computed for the first
+// precision beyond them (whose last limbs no value shows).
+TEST(ExactPaths, HoldTheBitsOfTheirConstants) {
   const auto expectLimbs = [](mpfr_srcptr constant, std::span<const std::uint32_t> limbs) {
     TMpfr rest(4096);
     mpfr_set(*rest, constant, MPFR_RNDN);
@@ -160,6 +163,17 @@ TEST(ExactReduction, HoldsTheBitsOfTwoOverPiAndQuarterPi) {
        {kStoredReductionConstants, TReductionConstants{computed.FTwoOverPi, computed.FQuarterPi}}) {
     expectLimbs(*twoOverPi, constants.FTwoOverPi);
     expectLimbs(*quarterPi, constants.FQuarterPi);
+  }
+  TMpfr lnTwo(4096);
+  mpfr_const_log2(*lnTwo, MPFR_RNDN);
+  TMpfr halfLog2E(4096);
+  mpfr_ui_div(*halfLog2E, 1, *lnTwo, MPFR_RNDN);
+  mpfr_div_2ui(*halfLog2E, *halfLog2E, 1, MPFR_RNDN);
+  const TComputedLogConstants computedLog = ComputeLogConstants(2 * kMostLogLimbs);
+  for (const TLogConstants constants :
+       {kStoredLogConstants, TLogConstants{computedLog.FLnTwo, computedLog.FHalfLog2E}}) {
+    expectLimbs(*lnTwo, constants.FLnTwo);
+    expectLimbs(*halfLog2E, constants.FHalfLog2E);
   }
 }
 
