@@ -161,14 +161,10 @@ struct TWordSteps {
   static bool AtLeastHalf(const TTurns& f) { return (f[0] >> (kWordBits - 1)) != 0; }
   static bool AtLeastHalf(TWordPair m) { return (m.FHigh >> (kWordBits - 1)) != 0; }
 
-  // The 192-bit two's complement.
-  static TTurns Complement(TTurns f) {
-    f[0] = ~f[0];
-    f[1] = ~f[1];
-    f[2] = ~f[2] + 1;
-    if (f[2] == 0 && ++f[1] == 0) ++f[0];
-    return f;
-  }
+  // 1 - f as the one's complement, 2^-192 below the two's and with no carry
+  // through the words: f is low by less than e = 2^-192 + 2^(exponent + 1 -
+  // 256), so this too lies within e of 1 minus the true fraction.
+  static TTurns Complement(const TTurns& f) { return {~f[0], ~f[1], ~f[2]}; }
 
   // To 128 bits. At most kMostLeadingZeros zeros lead, so the error so far
   // is below 2^(-192 + 1 + 69) = 2^-122 relative.
@@ -292,12 +288,13 @@ TComputedReductionConstants ComputeReductionConstants(int limbs) {
   TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.FSize);
   remainder.FLimb[0] = kHalfLimb;
   std::vector<std::uint32_t> twoOverPi(static_cast<std::size_t>(window));
-  for (int bit = 0; bit < window * kLimbBits; ++bit) {
-    const bool whole = remainder.FLimb[0] >= kHalfLimb;
-    remainder = ShiftLeft(remainder, 1);
-    if (whole || remainder.FLimb >= quarterPi.FLimb) {
-      remainder = Subtract(remainder, quarterPi);
-      twoOverPi[static_cast<std::size_t>(bit / kLimbBits)] |= kHalfLimb >> (bit % kLimbBits);
+  for (std::uint32_t& limb : twoOverPi) {
+    for (int bit = 0; bit < kLimbBits; ++bit) {
+      const bool whole = remainder.FLimb[0] >= kHalfLimb;
+      remainder = ShiftLeft(remainder, 1);
+      const bool one = whole || remainder.FLimb >= quarterPi.FLimb;
+      if (one) remainder = Subtract(remainder, quarterPi);
+      limb = (limb << 1) | (one ? 1u : 0u);
     }
   }
   Resize(quarterPi, limbs);

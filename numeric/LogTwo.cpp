@@ -24,24 +24,19 @@ TGrowingWideNumber SeriesLnTwo(int limbs) {
   }
 }
 
-// a < b < 1: a / b truncated (low by less than a unit), one bit at a time.
+// a < b < 1, of one size: a / b truncated (low by less than a unit), one
+// bit at a time.
 TGrowingWideNumber Divide(TGrowingWideNumber a, const TGrowingWideNumber& b) {
   TGrowingWideNumber quotient = WideZero<TGrowingLimbs>(a.FSize);
-  for (int bit = 0; bit < a.FSize * kLimbBits; ++bit) {
-    // The remainder stays below b < 1, so doubling it carries at most the
-    // bit that ShiftLeft drops; the subtraction modulo 1 accounts for it.
-    const bool carry = a.FLimb[0] >= kHalfLimb;
-    a = ShiftLeft(a, 1);
-    bool atLeast = carry;
-    if (!atLeast) {
-      int i = 0;
-      while (i < a.FSize && a.FLimb[i] == b.FLimb[i])
-        ++i;
-      atLeast = i == a.FSize || a.FLimb[i] > b.FLimb[i];
-    }
-    if (atLeast) {
-      a = Subtract(a, b);
-      quotient.FLimb[bit / kLimbBits] |= kHalfLimb >> (bit % kLimbBits);
+  for (std::uint32_t& limb : quotient.FLimb) {
+    for (int bit = 0; bit < kLimbBits; ++bit) {
+      // The remainder stays below b < 1, so doubling it carries at most the
+      // bit that ShiftLeft drops; the subtraction modulo 1 accounts for it.
+      const bool carry = a.FLimb[0] >= kHalfLimb;
+      a = ShiftLeft(a, 1);
+      const bool atLeast = carry || a.FLimb >= b.FLimb;
+      if (atLeast) a = Subtract(a, b);
+      limb = (limb << 1) | (atLeast ? 1u : 0u);
     }
   }
   return quotient;
@@ -55,7 +50,7 @@ TComputedLogConstants ComputeLogConstants(int limbs) {
   // a unit of the last limb kept, stay below one unit of it, which the
   // truncation at most doubles.
   TGrowingWideNumber lnTwo = SeriesLnTwo(limbs + 1);
-  TGrowingWideNumber half = WideZero<TGrowingLimbs>(limbs + 1);
+  TGrowingWideNumber half = WideZero<TGrowingLimbs>(lnTwo.FSize);
   half.FLimb[0] = kHalfLimb;
   TGrowingWideNumber halfLog2E = Divide(half, lnTwo);
   Resize(lnTwo, limbs);

@@ -9,6 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "numeric/ExactExponential.h"
+#include "numeric/ExactLogarithm.h"
 #include "numeric/Extended.h"
 #include "numeric/FastExponential.h"
 #include "numeric/FastExponentialTable.h"
@@ -127,8 +129,9 @@ struct TSweep {
 // One argument of FastPowerOfTwoMinusOne (log false) or FastNaturalLog
 // against MPFR: the fast value's error below half the error that its
 // rounding test allows for (the bound that the analysis gives), and a value
-// returned only where it is the correctly rounded one.
-void Check(Extended argument, bool log, TSweep& sweep) {
+// returned only where it is the correctly rounded one; for a constructed
+// argument (exactToo), the exact path's value too.
+void Check(Extended argument, bool log, TSweep& sweep, bool exactToo = false) {
   TMpfr value;
   mpfr_set_ld(*value, argument, MPFR_RNDN);
   if (log) {
@@ -151,6 +154,11 @@ void Check(Extended argument, bool log, TSweep& sweep) {
     sweep.worstArgument = argument;
   }
   EXPECT_LT(share, 0.5) << std::hexfloat << (log ? "x = " : "f = ") << argument;
+  if (exactToo) {
+    EXPECT_EQ(NearestExtended(*value),
+              log ? ExactNaturalLog(argument) : ExactPowerOfTwoMinusOne(argument))
+        << std::hexfloat << "exact path, " << (log ? "x = " : "f = ") << argument;
+  }
   const std::optional<Extended> fast =
       log ? FastNaturalLog(argument) : FastPowerOfTwoMinusOne(argument);
   ++sweep.count;
@@ -211,9 +219,13 @@ TEST(FastPowerOfTwoMinusOne, IsCorrectlyRoundedWhereItDecides) {
       AddNeighbours(built, NearestExtended(*f));
     }
   }
+  // And f = m 2^-65 with m = 2^63 log2(e) rounded up, and its neighbours: f ln 2
+  // has 0x80000000 as its first limb, the edge of the exact path's shift.
+  for (const bool negative : {false, true})
+    AddNeighbours(built, MakeExtended(negative, -2, 0xB8AA3B295C17F0BC), 1);
   TSweep constructed;
   for (const Extended f : built)
-    if (std::fabs(f) <= 0.5L && std::fabs(f) >= 0x1p-66L) Check(f, false, constructed);
+    if (std::fabs(f) <= 0.5L && std::fabs(f) >= 0x1p-66L) Check(f, false, constructed, true);
   // About 1 in 4000 where |f| <= 1/128, far fewer above.
   EXPECT_LT(random.undecided, random.count / 1000);
   std::printf(
@@ -278,7 +290,7 @@ TEST(FastNaturalLog, IsCorrectlyRoundedWhereItDecides) {
     const TExtendedBits fields = ExtendedBits(x);
     const bool powerOfTwo = fields.FSignificand == kExtendedLeadingBit;
     if (fields.FExponent != 0 && fields.FExponent != kExtendedMaxExponent && !powerOfTwo)
-      Check(x, true, constructed);
+      Check(x, true, constructed, true);
   }
   EXPECT_LT(random.undecided, random.count / 1000);
   std::printf(

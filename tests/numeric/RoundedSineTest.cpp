@@ -141,8 +141,9 @@ TEST(RoundedSines, AreRoundedSineOneByOne) {
   for (const std::uint16_t word : {kX87ControlWord, std::uint16_t{0x027F}, std::uint16_t{0x0F7F}}) {
     TFloatEnvironmentGuard guard;
     asm volatile("fldcw %0" : : "m"(word));
-    std::vector<double> ys(xs.size());
+    std::vector<double> ys(xs.size() + 1, 2.0);  // one beyond the count, left as it was
     RoundedSines(xs.data(), ys.data(), static_cast<int>(xs.size()));
+    EXPECT_EQ(2.0, ys.back());
     for (std::size_t i = 0; i < xs.size(); ++i)
       ASSERT_EQ(std::bit_cast<std::uint64_t>(RoundedSine(xs[i])),
                 std::bit_cast<std::uint64_t>(ys[i]))

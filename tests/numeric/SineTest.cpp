@@ -14,10 +14,12 @@
 #include "numeric/ExactSine.h"
 #include "numeric/Extended.h"
 #include "numeric/FloatEnvironment.h"
+#include "numeric/LogTwo.h"
 #include "numeric/MathError.h"
 #include "numeric/Primitives.h"
 #include "numeric/RoundedSine.h"
 #include "numeric/SineTable.h"
+#include "numeric/TaylorTerms.h"
 #include "tests/support/MpfrSine.h"
 #include "tests/support/SineArguments.h"
 
@@ -135,9 +137,11 @@ TEST(Sine, RejectsWhatTheX87Rejects) {
   EXPECT_EQ(0x1p-16382L, Sine(pseudoDenormal));
 }
 
-// The limbs of 2/pi and pi/4 are their first bits, truncated: the stored
-// ones, and those computed for the first precision beyond them.
-TEST(ExactReduction, HoldsTheBitsOfTwoOverPiAndQuarterPi) {
+// The limbs of the exact paths' constants are their first bits, truncated:
+// 2/pi and pi/4 for the sine, ln 2 and log2(e) / 2 for the exponential and
+// the logarithm; the stored ones, and those computed for the first
+// precision beyond them (whose last limbs no value shows).
+TEST(ExactPaths, HoldTheBitsOfTheirConstants) {
   const auto expectLimbs = [](mpfr_srcptr constant, std::span<const std::uint32_t> limbs) {
     TMpfr rest(4096);
     mpfr_set(*rest, constant, MPFR_RNDN);
@@ -160,6 +164,41 @@ TEST(ExactReduction, HoldsTheBitsOfTwoOverPiAndQuarterPi) {
     expectLimbs(*twoOverPi, constants.FTwoOverPi);
     expectLimbs(*quarterPi, constants.FQuarterPi);
   }
+  TMpfr lnTwo(4096);
+  mpfr_const_log2(*lnTwo, MPFR_RNDN);
+  TMpfr halfLog2E(4096);
+  mpfr_ui_div(*halfLog2E, 1, *lnTwo, MPFR_RNDN);
+  mpfr_div_2ui(*halfLog2E, *halfLog2E, 1, MPFR_RNDN);
+  const TComputedLogConstants computedLog = ComputeLogConstants(2 * kMostLogLimbs);
+  for (const TLogConstants constants :
+       {kStoredLogConstants, TLogConstants{computedLog.FLnTwo, computedLog.FHalfLog2E}}) {
+    expectLimbs(*lnTwo, constants.FLnTwo);
+    expectLimbs(*halfLog2E, constants.FHalfLog2E);
+  }
+}
+
+// ReduceFast against ReduceExactly at 8 limbs, whose error is far below its
+// own: the same quadrant, sign and exponent, and a magnitude within 2^-121.
+// No sine would show a fault here: Sine's rounding test sends an argument
+// whose fast remainder is wrong to ExactSine.
+TEST(ExactReduction, FastReductionAgreesWithTheExactOne) {
+  for (const Extended x : Arguments()) {
+    const TExtendedBits bits = ExtendedBits(x);
+    const int exponent = bits.FExponent - kExtendedBias;
+    if (bits.FNegative || exponent < -32 || exponent >= 63) continue;
+    const TFastReduction fast = ReduceFast(bits.FSignificand, exponent);
+    const TWideReductionOf<TFixedLimbs> exact =
+        ReduceExactly<TFixedLimbs>(bits.FSignificand, exponent, 8, kStoredReductionConstants);
+    // fast - exact in units of 2^-128, as a two-word difference.
+    const std::uint64_t exactLow = Limbs64(exact.FMagnitude, 2);
+    const std::uint64_t low = fast.FMagnitude.FLow - exactLow;
+    const std::uint64_t high = fast.FMagnitude.FHigh - Limbs64(exact.FMagnitude, 0) -
+                               (fast.FMagnitude.FLow < exactLow ? 1 : 0);
+    const bool close = (high == 0 && low < 128) || (high == ~std::uint64_t{0} && 0 - low <= 128);
+    EXPECT_TRUE(close && fast.FQuadrant == exact.FQuadrant && fast.FNegative == exact.FNegative &&
+                fast.FExponent == exact.FExponent)
+        << std::hexfloat << "x = " << x;
+  }
 }
 
 // Each entry's high part is the nearest Extended to sin or cos of its node,
@@ -179,6 +218,20 @@ TEST(SineTable, HoldsSinAndCosToMpfr) {
       mpfr_sub(*value, *value, *part, MPFR_RNDN);
       mpfr_set(*part, *value, MPFR_RNDN);
       EXPECT_EQ(mpfr_get_ld(*part, MPFR_RNDN), cosine ? row.FCosineLow : row.FSineLow) << i;
+    }
+  }
+}
+
+// Each series coefficient is the nearest Extended to -1/3!, 1/5!, ... (the
+// sine's) or 1/4!, -1/6!, ... (the cosine's). The last ones move a value by
+// a few units only, less than the short path's margin: no sine shows it.
+TEST(TaylorTerms, AreTheNearestExtendedToTheirFactorials) {
+  for (const bool cosine : {false, true}) {
+    for (int i = 0; i < 9; ++i) {
+      TMpfr term(64);
+      mpfr_fac_ui(*term, static_cast<unsigned long>(2 * i + (cosine ? 4 : 3)), MPFR_RNDN);  // exact
+      mpfr_si_div(*term, (i % 2 == 0) == cosine ? 1 : -1, *term, MPFR_RNDN);
+      EXPECT_EQ(mpfr_get_ld(*term, MPFR_RNDN), (cosine ? kCosineTerms : kSineTerms)[i]) << i;
     }
   }
 }
