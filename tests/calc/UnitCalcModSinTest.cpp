@@ -86,17 +86,33 @@ TEST(TCalcModSin, NonFiniteParametersAreRefusedBeforeAnythingChanges) {
   EXPECT_THROW(TProbe(nan, 1, 2, kDx, kDy), EInvalidOp);
 }
 
+// A count that disagrees with the list gives status 6. The release walks the
+// list while the count lasts and leaves what is left of the count: short of
+// the list, none, and the next job starts clean; beyond it, the rest, which
+// the next job's release finds.
 TEST(TCalcModSin, Status6GuardsTheCountInvariant) {
-  TProbe calc(0, 5, 2, kDx, kDy);
-  Calculate(calc);
-  calc.Dispose();  // a clean release keeps the code
-  EXPECT_EQ(0, calc.Code());
-  ASSERT_EQ(127, Calculate(calc).iNodes);
-  calc.FNodeCount = 200;  // more than the list holds
-  calc.Dispose();
-  EXPECT_EQ(6, calc.Code());
-  EXPECT_EQ("Dispose error", calc.Message());
-  EXPECT_EQ(nullptr, calc.FFirstNode);
+  struct Case {
+    std::int32_t count;
+    std::int32_t code;
+    Outcome next;
+  };
+  const Case cases[] = {{127, 0, {0, 127, 127}},
+                        {200, 6, {6, 0, 73}},
+                        {128, 6, {6, 0, 1}},
+                        {126, 6, {0, 127, 127}},
+                        {0, 6, {0, 127, 127}}};
+  for (const Case& c : cases) {
+    TProbe calc(0, 5, 2, kDx, kDy);
+    ASSERT_EQ(127, Calculate(calc).iNodes);
+    calc.FNodeCount = c.count;
+    calc.Dispose();
+    SCOPED_TRACE(c.count);
+    EXPECT_EQ(c.code, calc.Code());
+    EXPECT_EQ(c.code == 0 ? "No error" : "Dispose error", calc.Message());
+    EXPECT_EQ(nullptr, calc.FFirstNode);
+    calc.SetValues(0, 5, 2, kDx, kDy);
+    EXPECT_EQ(c.next, Calculate(calc));
+  }
 }
 
 struct JobCase {

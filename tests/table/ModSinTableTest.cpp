@@ -87,6 +87,11 @@ TEST(Table, ExitCodesAndMessages) {
       {{"--to", "12.6"}, 3, "status 3: Too much InitNodes"},
       {{"--to", "12.6", "--max-seeds", "101"}, 0, ""},
       {{"--to", "0x1.91p+3", "--max-seeds", "50"}, 3, "status 3: Too much InitNodes"},
+      // Hexadecimal digits of either case: 0xA needs 63 seeds, 0xF 143.
+      {{"--to", "0XA", "--max-seeds", "62"}, 3, "status 3: Too much InitNodes"},
+      {{"--to", "0xa", "--max-seeds", "63"}, 0, ""},
+      {{"--to", "0xF", "--max-seeds", "142"}, 3, "status 3: Too much InitNodes"},
+      {{"--to", "0Xf", "--max-seeds", "143"}, 0, ""},
       {{"--dy", "0.0001"}, 3, "status 4: Function can not be continuous"},
       {{"--max-nodes", "127"}, 3, "status 5: Too much nodes"},
       {{"--max-nodes", "128"}, 0, ""},
