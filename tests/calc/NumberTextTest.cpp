@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "calc/DecimalPowers.h"
 #include "tests/support/NumberTextCheck.h"
 
 namespace modsin {
@@ -121,6 +122,19 @@ TEST(NumberTextPowersOfTen, AreTheNearestExtended) {
   for (int i = 0; i < kLargePowerOfTenCount; ++i) {
     const std::string decimal = "1e" + std::to_string(kPowerOfTenSteps * i);
     EXPECT_EQ(std::strtold(decimal.c_str(), nullptr), kLargePowersOfTen[i]) << decimal;
+  }
+  // The product path's: 10^(13 - k) and 10^(14 - k) for the decimal exponent
+  // k of every normal double, -308 to 307. A wrong one mostly hands the digits
+  // to the Extended computation, unseen in the texts.
+  ASSERT_LE(kLowestDecimalPower, 13 - 307);
+  ASSERT_GE(kHighestDecimalPower, 14 + 308);
+  for (int q = 13 - 307; q <= 14 + 308; ++q) {
+    const TDecimalPower power = kDecimalPowers[static_cast<std::size_t>(q - kLowestDecimalPower)];
+    const std::string decimal = "1e" + std::to_string(q);
+    EXPECT_EQ(1u, power.FSignificand >> 63) << decimal;
+    EXPECT_EQ(std::strtold(decimal.c_str(), nullptr),
+              std::ldexp(static_cast<Extended>(power.FSignificand), power.FExponent))
+        << decimal;
   }
 }
 
