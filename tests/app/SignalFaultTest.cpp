@@ -146,18 +146,23 @@ TEST(ProcessorFault, AccessViolations) {
       Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, 0x10, unknown}));
 }
 
+// The handler's reach: so far from the stack pointer an access is the stack's.
+constexpr std::uintptr_t kReach = 64 << 10;
+
 TEST(ProcessorFault, StackOverflow) {
   const std::string overflow = "EStackOverflow: Stack overflow";
   EXPECT_EQ(overflow,
-            Describe({SIGSEGV, SEGV_MAPERR, kPageFault, kWriteAccess, kStackPointer - 8}));
+            Describe({SIGSEGV, SEGV_MAPERR, kPageFault, kWriteAccess, kStackPointer - kReach}));
+  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer - kReach - 1}));
   EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_ACCERR, kPageFault, 0, kStackPointer}));
-  EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + 4096}));
+  // Within the reach above it, also off the main stack (its top lies below).
+  EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kReach, kMove,
+                                kStackPointer - kMiB}));
   // A large frame, first touched far above the stack pointer but below the top.
   EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kMiB / 2}));
   EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + 2 * kMiB}));
-  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer - kMiB}));
   // The stack pointer is not on the main stack (the top lies below it).
-  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kMiB / 2,
+  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kReach + 1,
                                 kMove, kStackPointer - kMiB}));
 }
 
