@@ -1,8 +1,10 @@
 #include "app/ModuleMap.h"
 
 #include <dlfcn.h>
+#include <sys/auxv.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,24 @@ TEST(ModuleMap, NamesTheModuleThatHoldsAnAddressAsTheLoaderDoes) {
   EXPECT_EQ(LoaderView(here), Located(here));
   EXPECT_EQ(LoaderView(library), Located(library));
   EXPECT_EQ("libc.so.6", LocateCode(library).FModule);
+}
+
+// The executable is named by the path it was started by, else by the file it
+// maps. The kernel's copy of that path lies in the writable stack: rewritten,
+// it stands for a start by another name, or by none.
+TEST(ModuleMap, NamesTheExecutableByItsStartPathElseByItsFile) {
+  char* const startPath = reinterpret_cast<char*>(getauxval(AT_EXECFN));
+  ASSERT_NE(nullptr, startPath);
+  const std::string saved = startPath;
+  ASSERT_GE(saved.size(), std::strlen("renamed"));
+  std::strcpy(startPath, "renamed");
+  NoteLoadedModules();
+  EXPECT_EQ("renamed", ExecutableName());
+  startPath[0] = '\0';
+  NoteLoadedModules();
+  EXPECT_EQ("app_test", ExecutableName());
+  std::strcpy(startPath, saved.c_str());
+  NoteLoadedModules();
 }
 
 TEST(ModuleMap, AddressesOutsideEveryModuleNameTheExecutableAtOffsetZero) {

@@ -1,5 +1,6 @@
 #include "app/SignalFault.h"
 
+#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -27,6 +28,17 @@ constexpr std::uint8_t kPrivileged[][4] = {
 // ud2 0F 0B, and a load behind a segment prefix.
 constexpr std::uint8_t kOrdinary[][4] = {{0x0F, 0x05}, {0x0F, 0x0B}, {0x64, 0x8B, 0x00}};
 constexpr std::uint8_t kMove[] = {0x48, 0x8B, 0x00};  // mov rax, [rax]
+// hlt behind prefixes: 14 make the longest instruction, 15 one that the
+// processor refuses for its length alone.
+constexpr std::array<std::uint8_t, 16> HaltBehindPrefixes(int count) {
+  std::array<std::uint8_t, 16> code{};
+  for (int i = 0; i < count; ++i)
+    code[static_cast<std::size_t>(i)] = 0x66;
+  code[static_cast<std::size_t>(count)] = 0xF4;
+  return code;
+}
+constexpr auto kLongestHalt = HaltBehindPrefixes(14);
+constexpr auto kTooLongHalt = HaltBehindPrefixes(15);
 
 constexpr std::uintptr_t kStackPointer = 0x7FFF'0000'0000;
 constexpr std::size_t kStackLimit = 8 << 20;
@@ -85,7 +97,7 @@ TEST(ProcessorFault, InstructionFaults) {
   EXPECT_EQ("EPrivilege: Privileged instruction", Describe({SIGILL, ILL_PRVREG}));
   EXPECT_EQ("EExternalException: External exception 40001", Describe({SIGILL, ILL_ILLOPC}));
   const TFault generalProtection{SIGSEGV, SI_KERNEL, kGeneralProtection, 0, 0};
-  for (const void* code : {kHalt, kRepeatedIn, kReadMsr}) {
+  for (const void* code : {kHalt, kRepeatedIn, kReadMsr, kLongestHalt.data()}) {
     TFault fault = generalProtection;
     fault.FInstruction = code;
     EXPECT_EQ("EPrivilege: Privileged instruction", Describe(fault));
@@ -101,6 +113,9 @@ TEST(ProcessorFault, InstructionFaults) {
     fault.FInstruction = code;
     EXPECT_EQ(0u, Describe(fault).find("EAccessViolation: ")) << std::hex << int{code[0]};
   }
+  TFault tooLong = generalProtection;
+  tooLong.FInstruction = kTooLongHalt.data();
+  EXPECT_EQ(0u, Describe(tooLong).find("EAccessViolation: "));
 }
 
 TEST(ProcessorFault, SignalsSentByAProcessAreExternal) {
@@ -131,18 +146,23 @@ TEST(ProcessorFault, AccessViolations) {
       Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, 0x10, unknown}));
 }
 
+// The handler's reach: so far from the stack pointer an access is the stack's.
+constexpr std::uintptr_t kReach = 64 << 10;
+
 TEST(ProcessorFault, StackOverflow) {
   const std::string overflow = "EStackOverflow: Stack overflow";
   EXPECT_EQ(overflow,
-            Describe({SIGSEGV, SEGV_MAPERR, kPageFault, kWriteAccess, kStackPointer - 8}));
+            Describe({SIGSEGV, SEGV_MAPERR, kPageFault, kWriteAccess, kStackPointer - kReach}));
+  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer - kReach - 1}));
   EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_ACCERR, kPageFault, 0, kStackPointer}));
-  EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + 4096}));
+  // Within the reach above it, also off the main stack (its top lies below).
+  EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kReach, kMove,
+                                kStackPointer - kMiB}));
   // A large frame, first touched far above the stack pointer but below the top.
   EXPECT_EQ(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kMiB / 2}));
   EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + 2 * kMiB}));
-  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer - kMiB}));
   // The stack pointer is not on the main stack (the top lies below it).
-  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kMiB / 2,
+  EXPECT_NE(overflow, Describe({SIGSEGV, SEGV_MAPERR, kPageFault, 0, kStackPointer + kReach + 1,
                                 kMove, kStackPointer - kMiB}));
 }
 

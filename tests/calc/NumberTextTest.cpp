@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "calc/DecimalPowers.h"
 #include "tests/support/NumberTextCheck.h"
 
 namespace modsin {
@@ -65,6 +66,8 @@ TEST(NumberText, RoundsTwice) {
   EXPECT_EQ("-4.33597169969336E-0263", Text(-0x1.5d874d5c6f17dp-872));   // ...35499962
   EXPECT_EQ("-1.45721466134192E-0189", Text(-0x1.9f8749270b465p-628));   // ...91499984
   EXPECT_EQ("-2.05864402738173E-0309", Text(-0x0.17af6851377b2p-1022));  // ...72499976
+  // Just above 2^289, where a scaling by 10^87, one too many, would need a step back.
+  EXPECT_EQ(" 9.98627168518112E+0086", Text(0x1.0106487382726p+289));  // ...11499407
   // ...84499476: b ends in 499, and in 500 were 10^31 a unit above its nearest.
   EXPECT_EQ(" 2.69905781880384E-0223", Text(0x1.8f9f20995fb4dp-740));
 }
@@ -121,6 +124,19 @@ TEST(NumberTextPowersOfTen, AreTheNearestExtended) {
   for (int i = 0; i < kLargePowerOfTenCount; ++i) {
     const std::string decimal = "1e" + std::to_string(kPowerOfTenSteps * i);
     EXPECT_EQ(std::strtold(decimal.c_str(), nullptr), kLargePowersOfTen[i]) << decimal;
+  }
+  // The product path's: 10^(13 - k) and 10^(14 - k) for the decimal exponent
+  // k of every normal double, -308 to 307. A wrong one mostly hands the digits
+  // to the Extended computation, unseen in the texts.
+  ASSERT_LE(kLowestDecimalPower, 13 - 307);
+  ASSERT_GE(kHighestDecimalPower, 14 + 308);
+  for (int q = 13 - 307; q <= 14 + 308; ++q) {
+    const TDecimalPower power = kDecimalPowers[static_cast<std::size_t>(q - kLowestDecimalPower)];
+    const std::string decimal = "1e" + std::to_string(q);
+    EXPECT_EQ(1u, power.FSignificand >> 63) << decimal;
+    EXPECT_EQ(std::strtold(decimal.c_str(), nullptr),
+              std::ldexp(static_cast<Extended>(power.FSignificand), power.FExponent))
+        << decimal;
   }
 }
 

@@ -71,6 +71,9 @@ TEST(Table, ExitCodesAndMessages) {
        2,
        "--max-nodes: '2147483648' is out of range 2 .. 2147483647"},
       {{"--max-seeds", "-1"}, 2, "--max-seeds: '-1' is out of range 0 .. 2147483647"},
+      {{"--max-seeds", "1" + std::string(19, '0')},  // beyond 64 bits
+       2,
+       "--max-seeds: '1" + std::string(19, '0') + "' is out of range 0 .. 2147483647"},
       {{"--max-seeds", "1e3"}, 2, "--max-seeds: '1e3' is not a whole decimal number"},
       {{"--max-seeds", "+5"}, 2, "--max-seeds: '+5' is not a whole decimal number"},
       {{"--format", "CSV"}, 2, "--format: 'CSV' is neither table nor csv"},
@@ -87,6 +90,11 @@ TEST(Table, ExitCodesAndMessages) {
       {{"--to", "12.6"}, 3, "status 3: Too much InitNodes"},
       {{"--to", "12.6", "--max-seeds", "101"}, 0, ""},
       {{"--to", "0x1.91p+3", "--max-seeds", "50"}, 3, "status 3: Too much InitNodes"},
+      // Hexadecimal digits of either case: 0xA needs 63 seeds, 0xF 143.
+      {{"--to", "0XA", "--max-seeds", "62"}, 3, "status 3: Too much InitNodes"},
+      {{"--to", "0xa", "--max-seeds", "63"}, 0, ""},
+      {{"--to", "0xF", "--max-seeds", "142"}, 3, "status 3: Too much InitNodes"},
+      {{"--to", "0Xf", "--max-seeds", "143"}, 0, ""},
       {{"--dy", "0.0001"}, 3, "status 4: Function can not be continuous"},
       {{"--max-nodes", "127"}, 3, "status 5: Too much nodes"},
       {{"--max-nodes", "128"}, 0, ""},
@@ -112,6 +120,17 @@ TEST(Table, ExitCodesAndMessages) {
     EXPECT_EQ(row.code == 0 ? std::vector<std::string>{"t.dat"} : std::vector<std::string>{},
               Entries(folder));
   }
+}
+
+TEST(Table, HelpNamesEveryOptionWithItsArgument) {
+  TTempFolder folder;
+  const TExit help = RunTable(folder, {"--help"});
+  EXPECT_EQ(0, help.FCode);
+  EXPECT_EQ("", help.FErr);
+  for (const char* option :
+       {"--from X", "--to X", "--power P", "--dx D", "--dy D", "--max-nodes N", "--max-seeds N",
+        "-o, --output FILE", "--format FORMAT", "-h, --help", "--version"})
+    EXPECT_NE(std::string::npos, help.FOut.find(std::string(" ") + option + " ")) << option;
 }
 
 TEST(Table, DefaultsAndTheSecondJobGiveTheGoldenTables) {

@@ -39,17 +39,23 @@ TEST(Platform, MapsSystemErrorsOntoFailureNumbers) {
   EXPECT_EQ(EBADF, FailureNumberFor(EBADF));
 }
 
+// Also on descriptor 0, free where standard input is closed and not parked.
 TEST(Platform, CreatesForWritingWithoutInheritanceAndWithTheUmask) {
   TTempFolder folder;
+  const int input = ::dup(0);
+  ::close(0);
   const mode_t previous = ::umask(022);
   const TCreateResult created = CreateForWriting((folder / "a.dat").c_str());
   ::umask(previous);
   ASSERT_EQ(0, created.FFailure);
+  EXPECT_EQ(0, created.FHandle);
   struct stat status;
   ASSERT_EQ(0, ::fstat(created.FHandle, &status));
   EXPECT_EQ(0644u, status.st_mode & 0777);
   EXPECT_EQ(FD_CLOEXEC, ::fcntl(created.FHandle, F_GETFD));
   EXPECT_EQ(0, CloseHandle(created.FHandle));
+  ::dup2(input, 0);
+  ::close(input);
 }
 
 TEST(Platform, TellsTheFileType) {

@@ -28,8 +28,10 @@ off_t SizeOf(int fd) {
 
 int ClosedOutputNotedAtStart() {
   ::close(1);
+  ::close(3);
   PrepareStandardHandles();
   if (::fcntl(1, F_GETFD) == -1) return 1;  // parked: no file can be given 1
+  if (::fcntl(3, F_GETFD) != -1) return 7;  // left free: no standard handle
   if (StandardHandle(TStandardHandle::Output) != kNoHandle) return 2;
   StandardOutput().WriteString("lost");
   if (TakeFailureNumber() != kNotOpenForOutput) return 3;

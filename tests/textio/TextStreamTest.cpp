@@ -288,6 +288,9 @@ TEST(TextStream, ReadLineEndsAtTheFirstLineEnd) {
       {"ab\x1A"
        "c\n",
        1, 3, 0},
+      {"abc\r\x1A"
+       "d\n",
+       1, 3, 0},  // after a CR too
       {a300 + "\nrest", 3, 4, 0},
       {"x\n" + a300, 1, 126, 174},
   };
