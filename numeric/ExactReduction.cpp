@@ -278,27 +278,17 @@ TComputedReductionConstants ComputeReductionConstants(int limbs) {
   const int window = limbs + kReductionGuardLimbs;
   TGrowingWideNumber quarterPi = QuarterPi(window + kConstantGuardLimbs);
 
-  // 2/pi = (1/2) / (pi/4) by restoring division, one bit of the quotient a
-  // step: the remainder, below pi/4 < 1, doubles (the bit that leaves the
-  // fraction is a whole one), and where it reaches pi/4 the bit is one and
-  // pi/4 is taken off (modulo 1, since the true difference lies in [0, pi/4)).
-  // Every step is exact, so the quotient is that of 1/2 by the computed pi/4,
-  // truncated. The computed pi/4 moves it by less than 0.83 times its own
-  // error (the derivative of 1/(2p), 1/(2p^2), at p near pi/4): a hair.
-  TGrowingWideNumber remainder = WideZero<TGrowingLimbs>(quarterPi.FSize);
-  remainder.FLimb[0] = kHalfLimb;
-  std::vector<std::uint32_t> twoOverPi(static_cast<std::size_t>(window));
-  for (std::uint32_t& limb : twoOverPi) {
-    for (int bit = 0; bit < kLimbBits; ++bit) {
-      const bool whole = remainder.FLimb[0] >= kHalfLimb;
-      remainder = ShiftLeft(remainder, 1);
-      const bool one = whole || remainder.FLimb >= quarterPi.FLimb;
-      if (one) remainder = Subtract(remainder, quarterPi);
-      limb = (limb << 1) | (one ? 1u : 0u);
-    }
-  }
+  // 2/pi = (1/2) / (pi/4), truncated: the quotient of 1/2 by the computed
+  // pi/4, which moves it by less than 0.83 times its own error (the
+  // derivative of 1/(2p), 1/(2p^2), at p near pi/4): a hair. The quotient's
+  // bits come first to last, so its first `window` limbs are the same
+  // whatever the length of pi/4.
+  TGrowingWideNumber half = WideZero<TGrowingLimbs>(quarterPi.FSize);
+  half.FLimb[0] = kHalfLimb;
+  TGrowingWideNumber twoOverPi = Divide(half, quarterPi);
+  Resize(twoOverPi, window);
   Resize(quarterPi, limbs);
-  return {std::move(twoOverPi), std::move(quarterPi.FLimb)};
+  return {std::move(twoOverPi.FLimb), std::move(quarterPi.FLimb)};
 }
 
 template TWideReductionOf<TFixedLimbs> ReduceExactly(std::uint64_t, int, int,

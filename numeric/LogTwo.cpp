@@ -24,24 +24,6 @@ TGrowingWideNumber SeriesLnTwo(int limbs) {
   }
 }
 
-// a < b < 1, of one size: a / b truncated (low by less than a unit), one
-// bit at a time.
-TGrowingWideNumber Divide(TGrowingWideNumber a, const TGrowingWideNumber& b) {
-  TGrowingWideNumber quotient = WideZero<TGrowingLimbs>(a.FSize);
-  for (std::uint32_t& limb : quotient.FLimb) {
-    for (int bit = 0; bit < kLimbBits; ++bit) {
-      // The remainder stays below b < 1, so doubling it carries at most the
-      // bit that ShiftLeft drops; the subtraction modulo 1 accounts for it.
-      const bool carry = a.FLimb[0] >= kHalfLimb;
-      a = ShiftLeft(a, 1);
-      const bool atLeast = carry || a.FLimb >= b.FLimb;
-      if (atLeast) a = Subtract(a, b);
-      limb = (limb << 1) | (atLeast ? 1u : 0u);
-    }
-  }
-  return quotient;
-}
-
 }  // namespace
 
 TComputedLogConstants ComputeLogConstants(int limbs) {

@@ -209,6 +209,25 @@ TWideNumberOf<TLimbs> ShiftRight(const TWideNumberOf<TLimbs>& a, int bits) {
   return shifted;
 }
 
+// a / b for fractions a < b < 1 of one size, truncated (low by less than a
+// unit): restoring division, one bit of the quotient a step. The remainder
+// stays below b < 1, so doubling it carries at most the bit that ShiftLeft
+// drops; the subtraction modulo 1 accounts for it.
+template <class TLimbs>
+TWideNumberOf<TLimbs> Divide(TWideNumberOf<TLimbs> a, const TWideNumberOf<TLimbs>& b) {
+  TWideNumberOf<TLimbs> quotient = WideZero<TLimbs>(a.FSize);
+  for (int i = 0; i < quotient.FSize; ++i) {
+    for (int bit = 0; bit < kLimbBits; ++bit) {
+      const bool carry = a.FLimb[0] >= kHalfLimb;
+      a = ShiftLeft(a, 1);
+      const bool atLeast = carry || a.FLimb >= b.FLimb;
+      if (atLeast) a = Subtract(a, b);
+      quotient.FLimb[i] = (quotient.FLimb[i] << 1) | (atLeast ? 1u : 0u);
+    }
+  }
+  return quotient;
+}
+
 // The number of zero bits before the first one; 32 * size for zero.
 template <class TLimbs>
 int LeadingZeros(const TWideNumberOf<TLimbs>& a) {
